@@ -1,0 +1,56 @@
+# The two commands of the README, over CMake. Both install the Debian packages the build and the
+# tests need when they are missing (as root, or through sudo).
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+
+BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev libgtest-dev fonts-dejavu-core
+TEST_PACKAGES = xvfb xauth openbox xdotool x11-utils imagemagick clang libclang-rt-14-dev \
+	desktop-file-utils groff man-db
+
+.PHONY: all run test deps test-deps build build-asan unit-tests asan-tests window-tests bench install clean
+
+all: build
+
+deps:
+	@bash tools/install-packages.sh $(BUILD_PACKAGES)
+
+test-deps: deps
+	@bash tools/install-packages.sh $(TEST_PACKAGES)
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELDO_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/dovuvezuvir ]; then ./$(BUILD)/dovuvezuvir; else ./$(BUILD)/examples/events; fi
+
+unit-tests: build
+	ctest --test-dir $(BUILD) -L unit --output-on-failure -j $(JOBS)
+
+asan-tests: build-asan
+	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) -LE window --output-on-failure -j $(JOBS)
+
+window-tests: test-deps build
+	ctest --test-dir $(BUILD) -L window --output-on-failure
+
+# Every test: the unit tests as built, again under the sanitizers, then the real-window tests.
+test: test-deps
+	$(MAKE) build
+	ctest --test-dir $(BUILD) -LE window --output-on-failure -j $(JOBS)
+	$(MAKE) asan-tests
+	ctest --test-dir $(BUILD) -L window --output-on-failure
+
+bench: build
+	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

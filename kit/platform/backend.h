@@ -1,0 +1,59 @@
+// What a backend provides to the shared part of the platform layer. The shared part owns the
+// queue, the window records, the menus, the timers' bookkeeping and every surface; a backend only
+// turns native events into queued messages (in one place) and shows what the shared part drew.
+#pragma once
+
+#include "platform.h"
+
+namespace veldo::platform {
+
+struct Backend {
+  const char* name;
+  // Connects to the display; false with a one-line reason in `why` when there is none.
+  bool (*start_up)(char* why, int why_size);
+  void (*reset)();
+  void (*screen_size)(int* width, int* height);
+  // A window record exists; make its native window (hidden). The backend may adjust the client
+  // size it reports later through window_resized().
+  void (*window_created)(Window window, const WindowDesc& desc);
+  void (*window_shown)(Window window, bool visible);
+  void (*window_destroyed)(Window window);
+  // The window's menu bar, an entry's check mark or its greyed state changed.
+  void (*menu_changed)(Window window);
+  // The window's picture changed; show it.
+  void (*present)(Window window);
+  void (*set_timer)(Window window, int id, int period_ms);
+  void (*kill_timer)(Window window, int id);
+  // Collects native events without waiting.
+  void (*poll)();
+  // Blocks until the queue holds a message.
+  void (*wait)();
+  void (*install_quit_on_signals)();
+};
+
+const Backend& gtk_backend();
+const Backend& headless_backend();
+
+// ---- Shared-part services for backends ------------------------------------------------------
+
+// Queues a timer's WM_TIMER unless one for the same window and id is already queued.
+void post_timer_message(Window window, int id);
+// Queues a key-down with the character it yields.
+void post_key_down(Window window, unsigned key_code, unsigned character);
+bool queue_empty();
+// The client area changed size: resize the picture and send WM_SIZE (queued).
+void window_resized(Window window, int width, int height);
+const WindowDesc* window_desc(Window window);
+WindowProc window_proc(Window window);
+
+// The menu model a backend shows.
+struct MenuItemView {
+  unsigned flags;   // MF_* as appended, with MF_CHECKED following check_menu_item()
+  uintptr_t id;     // command id, or the popup's Menu for MF_POPUP
+  const char* text; // "&Run", "&Animate\tCtrl+A", ...
+};
+Menu window_menu(Window window);
+int menu_item_count(Menu menu);
+MenuItemView menu_item(Menu menu, int index);
+
+} // namespace veldo::platform

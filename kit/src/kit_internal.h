@@ -1,0 +1,117 @@
+// State and operations shared inside the kit. One instance per process, module-level, for the life
+// of the process (the headless tests reset it between cases).
+#pragma once
+
+#include "../platform/platform.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace veldo {
+
+constexpr int CANVAS_WIDTH = 601;
+constexpr int CANVAS_HEIGHT = 540;
+// The graphics window's client area below its menu bar: the play area -300..300 x -250..250.
+constexpr int CLIENT_WIDTH = 601;
+constexpr int CLIENT_HEIGHT = 501;
+constexpr int TICK_TIMER_ID = 2;
+constexpr int INITIAL_TICK_MS = 100;
+
+// Run menu command ids.
+enum MenuCommand {
+  MENU_ANIMATE = 1,
+  MENU_HALT = 2,
+  MENU_STEP = 3,
+  MENU_LOGGING = 4,
+  MENU_RECORD = 5,
+  MENU_PLAYBACK = 6,
+  MENU_PLAY_ONE = 7,
+  MENU_QUIT = 8,
+  MENU_INFO = 9,
+};
+
+struct Colour {
+  const char* name;
+  uint8_t red, green, blue;
+};
+extern const Colour colour_table[24];
+
+// The one event being assembled for the current kit_await_event() call.
+struct PendingEvent {
+  int event_kind = -1; // -1 while none is pending, else an event kind
+  int event_x = 0;
+  int event_y = 0;
+  char event_key = 0;
+};
+
+constexpr int LOG_RING_SLOTS = 25;
+constexpr int LOG_FORMAT_BUFFER = 1024;
+
+// The log window's last 25 lines; each slot owns one block of exactly its text's length + 1.
+struct LogRing {
+  std::unique_ptr<char[]> lines[LOG_RING_SLOTS];
+  int oldest = -1; // slot of the oldest line, -1 while empty
+  int next = 0;    // slot the next line goes into
+};
+
+struct KitState {
+  // Windows, menu and canvas.
+  platform::Window graphics_window = 0;
+  platform::Window log_window = 0;
+  platform::Menu run_menu = 0;
+  bool window_dc_held = false;
+  int origin_x = 0;
+  int origin_y = 0;
+  bool canvas_dirty = true;
+
+  // Events and animation.
+  PendingEvent pending;
+  bool tick_pending = false;
+  bool animating = false;
+  bool step_pending = false;
+  bool quit_requested = false;
+  bool ctrl_held = false;
+
+  // Scripts.
+  bool recording = false;
+  bool playing_back = false;
+  bool play_one_requested = false;
+  int periodic_run_count = 0;
+  std::FILE* script_file = nullptr;
+  std::string script_path = "VELDO.SCR";
+
+  // Log.
+  bool logging_enabled = true;
+  LogRing log_ring;
+};
+
+extern KitState kit;
+
+// Forgets all kit state, closing an open script file (for the headless tests).
+void kit_reset_state();
+
+// Events (events.cpp).
+void kit_pump_message();
+intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
+                              intptr_t lparam);
+void kit_run_command(int id);
+
+// Windows and canvas (window.cpp).
+void kit_set_origin_from_client(platform::Window window);
+void kit_repaint_graphics(platform::Window window);
+
+// Log (log.cpp).
+void kit_show_log_line(const char* text);
+intptr_t log_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
+                         intptr_t lparam);
+
+// Scripts (script.cpp).
+int kit_script_read();
+void kit_script_write(int kind, int x, int y, char key);
+void kit_flush_recording();
+void kit_stop_playback();
+void kit_script_close();
+
+} // namespace veldo
