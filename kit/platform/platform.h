@@ -77,10 +77,10 @@ struct WindowDesc {
   const char* class_name;
   const char* title;
   WindowStyle style;
-  int x, y;                 // outer position on the screen
-  int width, height;        // requested size; see create_window()
-  WindowProc proc;          // the window's procedure
-  uint32_t background_rgb;  // the class background, used when the class is not registered
+  int x, y;                // outer position on the screen
+  int width, height;       // requested size; see create_window()
+  WindowProc proc;         // the window's procedure
+  uint32_t background_rgb; // the class background, used when the class is not registered
 };
 
 // ---- Backend choice and start-up ---------------------------------------------------------------

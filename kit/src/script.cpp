@@ -11,7 +11,9 @@ int kit_script_read() {
 
 void kit_script_write(int, int, int, char) {}
 
-void kit_flush_recording() { kit.periodic_run_count = 0; }
+void kit_flush_recording() {
+  kit.periodic_run_count = 0;
+}
 
 void kit_stop_playback() {
   kit.playing_back = false;
