@@ -4,6 +4,17 @@
 #include "bugs.h"
 #include "particles.h"
 
+// The button row in the top bar: buttons BUTTON_WIDTH wide side by side from BUTTON_LEFT, each
+// from BUTTON_BOTTOM to BUTTON_TOP. It holds one button, index 0, "Spawn fly".
+constexpr int BUTTON_COUNT = 1;
+constexpr int BUTTON_LEFT = -299;
+constexpr int BUTTON_WIDTH = 66;
+constexpr int BUTTON_BOTTOM = 227;
+constexpr int BUTTON_TOP = 247;
+
+// Ticks of a swing's cooldown: 625 ms at 40 ticks a second.
+constexpr int SWING_COOLDOWN = 25;
+
 struct GameState {
   int score;
   int tick_count;
@@ -18,6 +29,17 @@ struct GameState {
 int WinMain(void* instance, void* previous_instance, char* command_line, int show_mode);
 
 void draw_title_screen();
+
+// The game state as it stands before play: no score, the swatter resting at the origin.
+GameState game_state_initial();
+
+// The play loop: takes events until quit, applying each to the game and redrawing the frame.
+void play_loop(GameState& state, BugTable& bugs, ParticleTable& particles);
+// One pass of the play loop's rules for an event of `kind` (a click at (x, y), a tick, a key or
+// quit), without the redraw.
+void play_event(int kind, int x, int y, GameState& state, BugTable& bugs, ParticleTable& particles);
+// The whole play frame, from the bottom up: playfield, button, debris, flies, swatter, HUD.
+void draw_frame(const GameState& state, const BugTable& bugs, const ParticleTable& particles);
 
 // Play loop helpers.
 int spawn_button_hit(int x, int y);
