@@ -113,5 +113,10 @@ void kit_script_write(int kind, int x, int y, char key);
 void kit_flush_recording();
 void kit_stop_playback();
 void kit_script_close();
+// The Run menu's commands ask these before starting a recording, or a playback (continuous or one
+// event): recording and playback share the script file, so neither may start while the other is
+// on. When refused they log why, keep the entry's check mark unchecked and return false.
+bool kit_script_begin_recording();
+bool kit_script_begin_playback();
 
 } // namespace veldo
