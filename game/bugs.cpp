@@ -208,7 +208,8 @@ int bugs_swat(Swatter swatter, BugTable& table) {
     if (bug.kind == 0)
       continue;
     // Falling flies are tested too, so a swing can count one again.
-    if (bug.x - bug.width <= swatter.x + half_width && bug.x + bug.width >= swatter.x - half_width &&
+    if (bug.x - bug.width <= swatter.x + half_width &&
+        bug.x + bug.width >= swatter.x - half_width &&
         bug.y - bug.height <= swatter.y + half_height &&
         bug.y + bug.height >= swatter.y - half_height) {
       bug_mark_swatted(slot, table);
