@@ -6,16 +6,54 @@
  * off-screen canvas, a scrolling log window ("VELDO Text"), the "Run" menu with its Ctrl
  * shortcuts, a tick timer, animation control and the recording and replaying of event scripts.
  *
- * Coordinates: canvas coordinates are 32-bit signed integers with the origin (0, 0) at the centre
- * of the graphics window's client area; x grows to the right and y grows UPWARD. The client area
- * is 601 x 501 pixels, so x -300..300 and y -250..250 fill it exactly.
- *
- * Colours are indices 0..23 into a fixed table of named colours (VELDO_BLACK ... VELDO_GRAY_20).
- * Bad drawing arguments are never fatal: each is corrected and a message naming the given and the
- * used value is written to the log window, whether or not logging is on.
- *
  * Usage: kit_open() first, then loop on kit_await_event() and draw after every event; every
  * drawing lands on the canvas at once and becomes visible when the kit next waits for an event.
+ * End the loop on VELDO_QUIT and call kit_close(). A whole program:
+ *
+ *     #include <veldo/kit.h>
+ *     int main(void) {
+ *       int x, y, kind;
+ *       char key;
+ *       kit_open(0, 0, "", 1);
+ *       kit_clear();
+ *       while ((kind = kit_await_event(&x, &y, &key)) != VELDO_QUIT)
+ *         if (kind == VELDO_MOUSE)
+ *           kit_circle(VELDO_BLUE, x, y, 5);
+ *       kit_close();
+ *       return 0;
+ *     }
+ *
+ * The rules that are easy to miss:
+ *
+ * - One blocking call. The program has no message loop of its own: windows are repainted, menu
+ *   commands and shortcuts handled and drawings shown only while kit_await_event() waits. A long
+ *   computation between two calls freezes the windows; a waiting program uses no CPU.
+ *
+ * - Coordinates: canvas coordinates are 32-bit signed integers with the origin (0, 0) at the
+ *   centre of the graphics window's client area; x grows to the right and y grows UPWARD. The
+ *   client area is 601 x 501 pixels, so x -300..300 and y -250..250 fill it exactly. The canvas is
+ *   taller (540 rows): what is drawn below y = -250 lands on the canvas but is never seen. The kit
+ *   neither checks nor clips coordinates; drawing outside the canvas is simply lost.
+ *
+ * - Colours are indices 0..23 into a fixed table of named colours (VELDO_BLACK ... VELDO_GRAY_20).
+ *
+ * - Corrections: bad drawing arguments are never fatal. Each is corrected and a message naming
+ *   the given and the used value is written to the log window, whether or not logging is on: a
+ *   colour outside 0..23 becomes red, a negative radius, width or text size its magnitude, a text
+ *   size above 127 becomes 127. Rectangle and oval corners given in any order, and a line width
+ *   of 0, are normalised silently.
+ *
+ * - Logging: while drawing-call logging is on (kit_set_logging(), Ctrl+L), every drawing call and
+ *   kit_clear() write one line describing themselves to the log window, after their correction
+ *   messages; the lines are quoted with each operation below. The kit starts with logging ON.
+ *
+ * - Scripts: while recording (Ctrl+R) every event kit_await_event() returns, except a quit, is
+ *   written as one line to "VELDO.SCR" in the working directory; playback (Ctrl+P, Ctrl+O) feeds
+ *   those events back in place of live input. Since the events are all a program sees, a program
+ *   that never reads the clock replays exactly.
+ *
+ * - One thread: call the kit from one thread only, and call kit_open() before anything but
+ *   kit_use_platform().
  */
 #ifndef VELDO_KIT_H
 #define VELDO_KIT_H
@@ -24,6 +62,7 @@
 extern "C" {
 #endif
 
+/* Lets the compiler check the arguments of the printf-like operations against their format. */
 #if defined(__GNUC__)
 #define VELDO_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
@@ -34,39 +73,39 @@ extern "C" {
 
 enum {
   VELDO_MOUSE = 1,    /* a left-button click; x and y hold its canvas coordinates */
-  VELDO_KBD = 2,      /* a typed character; key holds it, x = y = 0 */
+  VELDO_KBD = 2,      /* a typed character; key holds it, x = y = 0 (Ctrl+letter is a shortcut) */
   VELDO_PERIODIC = 3, /* a timer tick while the animation runs (or one single step) */
   VELDO_QUIT = 4      /* the Run menu's Quit, Ctrl+Q, the close box, or kit_set_animation(5) */
 };
 
-/* ---- Colour indices ----------------------------------------------------------------------- */
+/* ---- Colour indices, with the colour's name in the log lines and its red, green, blue ------- */
 
 enum {
-  VELDO_BLACK = 0,
-  VELDO_WHITE = 1,
-  VELDO_RED = 2, /* also what every invalid colour index is replaced by */
-  VELDO_GREEN = 3,
-  VELDO_BLUE = 4,
-  VELDO_YELLOW = 5,
-  VELDO_MAGENTA = 6,
-  VELDO_CYAN = 7,
-  VELDO_PURPLE = 8,
-  VELDO_NAVY_BLUE = 9,
-  VELDO_DUSTY_PLUM = 10,
-  VELDO_ICE_BLUE = 11,
-  VELDO_TURQUOISE = 12,
-  VELDO_ORANGE = 13,
-  VELDO_BROWN = 14,
-  VELDO_PINK = 15,
-  VELDO_CHALK = 16,
-  VELDO_GOLD = 17,
-  VELDO_PEACH = 18,
-  VELDO_FOREST_GREEN = 19,
-  VELDO_SEA_GREEN = 20,
-  VELDO_OLIVE = 21,
-  VELDO_GRAY_50 = 22,
-  VELDO_GRAY_20 = 23,
-  VELDO_COLOUR_COUNT = 24
+  VELDO_BLACK = 0,         /* "black"          0   0   0 */
+  VELDO_WHITE = 1,         /* "white"        255 255 255; the windows' background, kit_clear() */
+  VELDO_RED = 2,           /* "red"          255   0   0; replaces every invalid colour index */
+  VELDO_GREEN = 3,         /* "green"          0 255   0 */
+  VELDO_BLUE = 4,          /* "blue"           0   0 255 */
+  VELDO_YELLOW = 5,        /* "yellow"       255 255   0 */
+  VELDO_MAGENTA = 6,       /* "magenta"      255   0 255 */
+  VELDO_CYAN = 7,          /* "cyan"           0 255 255 */
+  VELDO_PURPLE = 8,        /* "purple"       153   0 204 */
+  VELDO_NAVY_BLUE = 9,     /* "navy blue"      0  51 153 */
+  VELDO_DUSTY_PLUM = 10,   /* "dusty plum"   153 102 153 */
+  VELDO_ICE_BLUE = 11,     /* "ice blue"     153 255 255 */
+  VELDO_TURQUOISE = 12,    /* "turquoise"    153 255 204 */
+  VELDO_ORANGE = 13,       /* "orange"       255 102   0 */
+  VELDO_BROWN = 14,        /* "brown"        153 102  51 */
+  VELDO_PINK = 15,         /* "pink"         255 153 204 */
+  VELDO_CHALK = 16,        /* "chalk"        255 255 153 */
+  VELDO_GOLD = 17,         /* "gold"         204 153  51 */
+  VELDO_PEACH = 18,        /* "peach"        255 153 102 */
+  VELDO_FOREST_GREEN = 19, /* "forest green"   0 102  51 */
+  VELDO_SEA_GREEN = 20,    /* "sea green"     51 204 153 */
+  VELDO_OLIVE = 21,        /* "olive"        153 153  51 */
+  VELDO_GRAY_50 = 22,      /* "50% gray"     128 128 128 */
+  VELDO_GRAY_20 = 23,      /* "20% gray"     204 204 204 */
+  VELDO_COLOUR_COUNT = 24  /* how many colours there are */
 };
 
 /* ---- Animation codes for kit_set_animation() ---------------------------------------------- */
@@ -85,12 +124,16 @@ enum {
 int kit_use_platform(const char* name);
 
 /* Creates the graphics window "VELDO Graphics" with its Run menu, the log window "VELDO Text",
- * the canvas and a 100 ms tick timer; the kit starts halted. Must come before any other call.
- * The window classes are registered only when `previous_instance` is NULL. Without a display
- * it prints one line on stderr and ends the process with status 1. Returns 1. */
+ * the canvas and a 100 ms tick timer; the kit starts halted and with logging on. Must come before
+ * any other call except kit_use_platform(). The window classes are registered only when
+ * `previous_instance` is NULL; `instance`, `command_line` and `show_mode` are passed through
+ * from the program's start and may be 0, "" and 1. The canvas is unspecified until the first
+ * kit_clear(). Without a display it prints one line on stderr and ends the process with status 1.
+ * Returns 1. */
 int kit_open(void* instance, void* previous_instance, const char* command_line, int show_mode);
 
-/* Ends the kit's use: closes the script file (nothing recorded is lost). Returns 1. */
+/* Ends the kit's use: closes the script file (nothing recorded is lost). The windows stay until
+ * the process ends. Returns 1. */
 int kit_close(void);
 
 /* Sets the tick timer's period in milliseconds (at least 1; the kit starts at 100).
@@ -104,64 +147,80 @@ int kit_set_tick_period(int milliseconds);
  * leaves them 0. Windows are repainted and menu commands handled only while this call waits; a
  * waiting program uses no CPU. While the animation runs, a VELDO_PERIODIC event is returned for
  * the first tick after the call started waiting, so a tick never comes back-to-back with the
- * previous call. While a script is played back, its events come first and are not paced. */
+ * previous call, and ticks that came while the program was busy are not made up for. A click or
+ * character is returned at once in every mode. While a script is played back, its events come
+ * first and are not paced. After VELDO_QUIT the call still works: ending is the caller's job. */
 int kit_await_event(int* x, int* y, char* key);
 
 /* Sets the animation: VELDO_HALT, VELDO_STEP, VELDO_RUN or VELDO_END; other codes do nothing.
- * Returns 1, or 0 (and does nothing) before kit_open(). */
+ * VELDO_END does not shorten the current wait: the next call still waits for an event, then
+ * returns VELDO_QUIT. Returns 1, or 0 (and does nothing) before kit_open(). */
 int kit_set_animation(int code);
 
 /* ---- The log window ----------------------------------------------------------------------- */
 
 /* Formats a message (printf conventions, the message carries its own "\n") and writes it as the
- * newest line at the bottom of the log window; the window keeps the last 25 lines. Text beyond
- * 1023 characters is cut. Returns the number of characters formatted. */
+ * newest line at the bottom of the log window, whether or not logging is on; the window keeps
+ * the last 25 lines. Text beyond 1023 characters is cut. Returns the number of characters
+ * formatted. */
 int kit_log(const char* format, ...) VELDO_PRINTF(1, 2);
 
 /* Turns drawing-call logging on (nonzero) or off. While it is on, every drawing call writes one
- * line describing itself; corrections are written either way. Turning it on shows the log window.
+ * line describing itself; corrections are written either way. Turning it on shows the log window;
+ * turning it off leaves the window as it is. Ctrl+L toggles the same flag.
  * Returns 1, or 0 (and does nothing) before kit_open(). */
 int kit_set_logging(int on);
 
-/* Shows (nonzero) or hides (0) the log window. Returns nonzero when it was visible before. */
+/* Shows (nonzero) or hides (0) the log window; hidden, it still keeps its lines.
+ * Returns nonzero when it was visible before. */
 int kit_show_log_window(int show);
 
 /* ---- Drawing: every call renders at once onto the canvas ---------------------------------- */
 
-/* Returns `colour` when it is 0..23; otherwise logs "Illegal color ..." and returns VELDO_RED. */
+/* Returns `colour` when it is 0..23; otherwise logs "Illegal color <colour>; using RED." and
+ * returns VELDO_RED. Every drawing call checks its colour this way. */
 int kit_check_colour(int colour);
 
 /* The colour's name as the log lines print it ("black", "50% gray", ...); NULL outside 0..23. */
 const char* kit_colour_name(int colour);
 
 /* A filled disc of `radius` around (x, y): 2 * radius + 1 pixels across. A negative radius is
- * used as its magnitude, with a message. Returns 1. */
+ * used as its magnitude, with a message. Logs "<colour> circle at (x,y), radius r". Returns 1. */
 int kit_circle(int colour, int x, int y, int radius);
 
 /* A triangle through three points: filled when `width` is 0, else an outline of `width` pixels
- * that leaves the inside untouched. A negative width is used as its magnitude. Returns 1. */
+ * that leaves the inside untouched. A negative width is used as its magnitude, with a message.
+ * Logs "<colour> triangle at (x1,y1), (x2,y2), (x3,y3)" (without the width). Returns 1. */
 int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
 
 /* A rectangle with any two opposite corners, both corner pixels included; filled or outline as
- * for kit_triangle(). Returns 1. */
+ * for kit_triangle(). Logs "<colour> rectangle with bounding box (left,top) to (right,bottom),
+ * filled" or "... with line width w", with the corners put in that order. Returns 1. */
 int kit_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
 
-/* The oval inscribed in the same box as kit_rectangle() would draw. Returns 1. */
+/* The oval inscribed in the same box as kit_rectangle() would draw. Unlike the other shapes it
+ * checks the width before the colour, so a bad width's message comes first. Logs "<colour> oval
+ * with bounding box (left,top) to (right,bottom), filled" or "..., line width w". Returns 1. */
 int kit_oval(int colour, int x1, int y1, int x2, int y2, int width);
 
-/* A line from (x1, y1) to (x2, y2), at least one pixel wide; a one-pixel line leaves its end
- * pixel unpainted. Returns 1. */
+/* A line from (x1, y1) to (x2, y2), at least one pixel wide (width 0 draws one pixel wide); a
+ * one-pixel line leaves its end pixel unpainted. Logs "<colour> line from (x1,y1) to (x2,y2),
+ * width w" with the width as given after the sign correction. Returns 1. */
 int kit_line(int colour, int x1, int y1, int x2, int y2, int width);
 
 /* Text in "DejaVu Sans" with a character height of `size` pixels (0..127; 0 is the default
- * height). (x, y) is the lower-left corner of the first line's cell; each line feed starts a new
- * line one line height lower. Only the glyphs' pixels are painted. Returns 1. */
+ * height; a negative size is used as its magnitude and a size above 127 as 127, with a message
+ * each). (x, y) is the lower-left corner of the first line's cell; each line feed starts a new
+ * line one line height lower. Only the glyphs' pixels are painted. Logs the line
+ * <colour> text at (x,y), "<text>". Returns 1. */
 int kit_text(int colour, int x, int y, int size, const char* text);
 
-/* kit_text() with printf formatting (up to 1023 characters). Returns the characters formatted. */
+/* kit_text() with printf formatting (up to 1023 characters); it logs the formatted text.
+ * Returns the number of characters formatted. */
 int kit_printf(int colour, int x, int y, int size, const char* format, ...) VELDO_PRINTF(5, 6);
 
-/* Makes the canvas white inside a one-pixel black frame. Returns 1. */
+/* Makes the whole canvas white inside a one-pixel black frame on its outermost pixels.
+ * Logs "Clearing the graphics window". Returns 1. */
 int kit_clear(void);
 
 #ifdef __cplusplus
