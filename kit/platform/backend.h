@@ -43,6 +43,19 @@ void post_key_down(Window window, unsigned key_code, unsigned character);
 bool queue_empty();
 // The client area changed size: resize the picture and send WM_SIZE (queued).
 void window_resized(Window window, int width, int height);
+// The same, with WM_SIZE delivered to the window's procedure before this returns.
+void window_resized_now(Window window, int width, int height);
+// The window's picture must be drawn again: a WM_PAINT is delivered once the queue holds nothing
+// else (several requests make one paint).
+void invalidate_window(Window window);
+// Calls the window's procedure at once, bypassing the queue.
+intptr_t send_message(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
+// Async-signal-safe: the next peek_message() delivers WM_QUIT.
+void note_quit_signal();
+// How often kit_await_event() has returned since reset(), and how often the canvas was copied to
+// a window.
+uint64_t events_returned();
+int canvas_copy_count();
 const WindowDesc* window_desc(Window window);
 WindowProc window_proc(Window window);
 

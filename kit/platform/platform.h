@@ -16,6 +16,7 @@ enum : unsigned {
   WM_DESTROY = 2,
   WM_SIZE = 5,
   WM_PAINT = 15,
+  WM_CLOSE = 16, // the close box; the default handling destroys the window
   WM_QUIT = 18,
   WM_KEYDOWN = 256,
   WM_KEYUP = 257,
@@ -140,6 +141,10 @@ void wait_message();
 
 // SIGINT and SIGTERM make the queue deliver a quit message (as the Run menu's Quit does).
 void install_quit_on_signals();
+
+// The kit calls this whenever kit_await_event() returns, so that the headless backend can tell a
+// program that still takes events from one that waits forever with no input.
+void note_event_returned();
 
 // ---- Timers ------------------------------------------------------------------------------------
 

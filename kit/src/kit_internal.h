@@ -104,6 +104,10 @@ void kit_repaint_graphics(platform::Window window);
 
 // Log (log.cpp).
 void kit_show_log_line(const char* text);
+// Called with every line kit_log() formats (the headless platform's log_lines()); nullptr for
+// none. It survives kit_reset_state().
+using LogObserver = void (*)(const char* line);
+void kit_set_log_observer(LogObserver observer);
 intptr_t log_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
                          intptr_t lparam);
 

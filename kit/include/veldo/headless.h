@@ -34,6 +34,8 @@ void choose_menu(int id);
 void close_graphics_window();
 // Gives the graphics window a new client size (sends WM_SIZE).
 void resize_graphics_client(int width, int height);
+// Gives the log window a new client size (sends WM_SIZE; the log is then repainted).
+void resize_log_client(int width, int height);
 
 // ---- Time --------------------------------------------------------------------------------------
 

@@ -1,0 +1,50 @@
+// What the kit's headless tests share: a fresh, opened kit for every test and a way to take one
+// event with all its data.
+#pragma once
+
+#include "src/kit_internal.h"
+#include "veldo/headless.h"
+#include "veldo/kit.h"
+
+#include <gtest/gtest.h>
+
+namespace veldo::testing {
+
+struct Event {
+  int kind = 0;
+  int x = -1;
+  int y = -1;
+  char key = 'z';
+};
+
+inline Event await_event() {
+  Event event;
+  event.kind = kit_await_event(&event.x, &event.y, &event.key);
+  return event;
+}
+
+// Runs `action` once, the first time the kit would wait with an empty queue at or after
+// `at_ms` of virtual time.
+inline void once_idle_at(int64_t at_ms, std::function<void()> action) {
+  auto done = std::make_shared<bool>(false);
+  headless::set_idle_handler([at_ms, action, done] {
+    if (!*done && headless::clock_ms() >= at_ms) {
+      *done = true;
+      action();
+    }
+  });
+}
+
+class KitTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    headless::reset();
+    ASSERT_EQ(kit_open(nullptr, nullptr, "", 1), 1);
+  }
+  void TearDown() override {
+    headless::set_idle_handler(nullptr);
+    kit_close();
+  }
+};
+
+} // namespace veldo::testing
