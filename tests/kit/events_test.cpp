@@ -1,6 +1,8 @@
 // The await loop: which event each call returns, and when, in every animation mode.
 #include "kit_test_support.h"
 
+#include <csignal>
+
 namespace veldo::testing {
 namespace {
 
@@ -366,6 +368,36 @@ TEST_F(EventsTest, TickPeriodCanBeChanged) {
   EXPECT_EQ(headless::clock_ms(), 50);
   kit_set_tick_period(0); // at least one millisecond
   EXPECT_EQ(headless::tick_period_ms(), 1);
+}
+
+TEST_F(EventsTest, TerminationSignalBecomesAQuit) {
+  platform::install_quit_on_signals();
+  kit_set_animation(VELDO_RUN);
+  std::raise(SIGTERM);
+  EXPECT_EQ(await_event().kind, VELDO_QUIT);
+  std::raise(SIGINT);
+  EXPECT_EQ(await_event().kind, VELDO_QUIT);
+  EXPECT_EQ(await_event().kind, VELDO_PERIODIC);
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);
+}
+
+TEST_F(EventsTest, CloseMessageDestroysTheGraphicsWindowAndQuits) {
+  kit_set_animation(VELDO_RUN);
+  platform::post_message(kit.graphics_window, platform::WM_CLOSE, 0, 0);
+  EXPECT_EQ(await_event().kind, VELDO_QUIT);
+  EXPECT_EQ(headless::tick_period_ms(), 0);
+}
+
+TEST_F(EventsTest, ClosedLogWindowStillKeepsItsLines) {
+  platform::post_message(kit.log_window, platform::WM_CLOSE, 0, 0);
+  headless::type('x');
+  EXPECT_EQ(await_event().kind, VELDO_KBD);
+  EXPECT_FALSE(headless::log_window_visible());
+  EXPECT_EQ(kit_log("after closing\n"), 14);
+  EXPECT_STREQ(kit.log_ring.lines[0].get(), "after closing\n");
+  EXPECT_EQ(kit_show_log_window(1), 0);
+  EXPECT_FALSE(headless::log_window_visible());
 }
 
 } // namespace

@@ -201,5 +201,11 @@ TEST(LogBeforeOpenTest, SetLoggingBeforeOpenDoesNothing) {
   EXPECT_EQ(kit_show_log_window(1), 0);
 }
 
+TEST_F(LogTest, BytesThatAreNotUtf8AreStillDrawn) {
+  EXPECT_EQ(kit_log("caf\xe9 \xff\n"), 7);
+  EXPECT_EQ(headless::log_lines()[0], "caf\xe9 \xff\n");
+  EXPECT_GT(rightmost_dark(band_top(0), platform::fixed_font_line_height()), 5 + 3 * 6);
+}
+
 } // namespace
 } // namespace veldo::testing
