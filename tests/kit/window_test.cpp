@@ -247,6 +247,21 @@ TEST_F(WindowTest, CloseKeepsTheWindowsAndClosesTheScript) {
   EXPECT_TRUE(headless::graphics_window_visible());
 }
 
+TEST_F(WindowTest, CanvasCanBeReadAndSaved) {
+  paint_canvas(1, 0.6, 0.4);
+  EXPECT_EQ(headless::canvas_pixel(0, 0), 0xFF9966u);
+  EXPECT_EQ(headless::canvas_pixel(600, 539), 0xFF9966u);
+  EXPECT_EQ(headless::canvas_pixel(601, 0), 0u);
+  std::string path = ::testing::TempDir() + "window_test_canvas.png";
+  EXPECT_TRUE(headless::save_canvas_png(path.c_str()));
+  cairo_surface_t* saved = cairo_image_surface_create_from_png(path.c_str());
+  EXPECT_EQ(cairo_image_surface_get_width(saved), 601);
+  EXPECT_EQ(cairo_image_surface_get_height(saved), 540);
+  cairo_surface_destroy(saved);
+  std::remove(path.c_str());
+  EXPECT_FALSE(headless::save_canvas_png("/no/such/directory/canvas.png"));
+}
+
 TEST(PlatformChoiceTest, KnownNamesOnly) {
   EXPECT_EQ(kit_use_platform("headless"), 1);
   EXPECT_EQ(kit_use_platform("gtk"), 1);
