@@ -30,6 +30,13 @@ bool open_script_file(bool for_writing) {
   return kit.script_file != nullptr;
 }
 
+void close_script_file() {
+  if (kit.script_file != nullptr) {
+    std::fclose(kit.script_file);
+    kit.script_file = nullptr;
+  }
+}
+
 // ---- Reading one line -----------------------------------------------------------------------
 
 struct ScriptLine {
@@ -199,7 +206,7 @@ void show_unchecked(int id) {
 
 void kit_script_write(int kind, int x, int y, char key) {
   if (kit.script_file != nullptr && !script_file_writable)
-    kit_script_close();
+    close_script_file();
   // The file is opened (and so emptied) by the first write of a recording, even for a kind that
   // writes nothing: a recording whose only event was a quit leaves an empty script.
   if (kit.script_file == nullptr && !open_script_file(true)) {
@@ -301,10 +308,7 @@ void kit_script_close() {
   // as stopping the recording would, so the end of the recording is not lost.
   if (kit.recording && kit.periodic_run_count > 0)
     kit_flush_recording();
-  if (kit.script_file != nullptr) {
-    std::fclose(kit.script_file);
-    kit.script_file = nullptr;
-  }
+  close_script_file();
 }
 
 } // namespace veldo
