@@ -136,7 +136,7 @@ void kit_run_command(int id) {
       if (kit.periodic_run_count > 0)
         kit_flush_recording();
       kit_script_close();
-    } else {
+    } else if (kit_script_begin_recording()) {
       kit.recording = true;
       platform::check_menu_item(kit.run_menu, MENU_RECORD, platform::MF_CHECKED);
     }
@@ -146,7 +146,7 @@ void kit_run_command(int id) {
       kit.playing_back = false;
       platform::check_menu_item(kit.run_menu, MENU_PLAYBACK, platform::MF_UNCHECKED);
       kit_script_close();
-    } else {
+    } else if (kit_script_begin_playback()) {
       kit.animating = false;
       kit.step_pending = false;
       kit.playing_back = true;
@@ -154,6 +154,8 @@ void kit_run_command(int id) {
     }
     break;
   case MENU_PLAY_ONE:
+    if (!kit_script_begin_playback())
+      break;
     kit.play_one_requested = true;
     kit.animating = false;
     kit.step_pending = false;

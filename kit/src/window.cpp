@@ -60,6 +60,9 @@ extern "C" int kit_open(void* instance, void* previous_instance, const char* com
   (void)instance;
   (void)command_line;
   platform::start_up();
+  // SIGINT and SIGTERM arrive as a quit, as Ctrl+Q does, so the program ends through kit_close()
+  // and nothing recorded in a script is lost.
+  platform::install_quit_on_signals();
 
   // A second instance finds the classes registered by the first.
   if (previous_instance == nullptr) {
