@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The events example opens "VELDO Graphics" at the top-left with a 601 x 501 drawing area below
+# its menu bar, and "VELDO Text" along the bottom third of the screen, full width.
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+
+start_events windows
+screen_size
+
+# The graphics window: its frame at (0, 0), its client 601 wide, a menu bar and then 501 rows.
+client_geometry "$GRAPHICS"
+note "graphics client ${CLIENT_W}x${CLIENT_H} at ($CLIENT_X, $CLIENT_Y), frame $FRAME_LEFT,$FRAME_RIGHT,$FRAME_TOP,$FRAME_BOTTOM"
+((CLIENT_X - FRAME_LEFT == 0 && CLIENT_Y - FRAME_TOP == 0)) ||
+  fail "the graphics window's frame is at ($((CLIENT_X - FRAME_LEFT)), $((CLIENT_Y - FRAME_TOP))), not (0, 0)"
+((CLIENT_W == 601)) || fail "the graphics window's client is $CLIENT_W wide, not 601"
+menu_bar_height=$((CLIENT_H - 501))
+((menu_bar_height >= 15 && menu_bar_height <= 60)) ||
+  fail "the graphics window's client is $CLIENT_H high: 501 plus a menu bar of $menu_bar_height rows?"
+
+# The log window: frame at x 0, y 2H/3 + 1, W wide and H/3 high (a pixel or two of slack for
+# the window manager's rounding).
+client_geometry "$LOG"
+frame_x=$((CLIENT_X - FRAME_LEFT))
+frame_y=$((CLIENT_Y - FRAME_TOP))
+frame_w=$((CLIENT_W + FRAME_LEFT + FRAME_RIGHT))
+frame_h=$((CLIENT_H + FRAME_TOP + FRAME_BOTTOM))
+note "screen ${SCREEN_W}x${SCREEN_H}; log frame ${frame_w}x${frame_h} at ($frame_x, $frame_y)"
+near() { (($1 - $2 <= 2 && $2 - $1 <= 2)); }
+near "$frame_x" 0 || fail "the log window is at x $frame_x, not 0"
+near "$frame_y" $((2 * SCREEN_H / 3 + 1)) ||
+  fail "the log window is at y $frame_y, not $((2 * SCREEN_H / 3 + 1))"
+near "$frame_w" "$SCREEN_W" || fail "the log window is $frame_w wide, not $SCREEN_W"
+near "$frame_h" $((SCREEN_H / 3)) || fail "the log window is $frame_h high, not $((SCREEN_H / 3))"
+
+# The log window shows the program's report lines: dark text on white near its bottom-left.
+screenshot windows
+bands=$(text_bands "$SHOT" "$CLIENT_X" "$CLIENT_Y" 200 "$CLIENT_H" | wc -l)
+((bands >= 3)) || fail "the log window shows $bands lines of text (see $SHOT)"
+
+press_keys "$GRAPHICS" ctrl+q
+wait_for_exit "$EVENTS_PID"
+((EXIT_STATUS == 0)) || fail "the program ended with status $EXIT_STATUS after Ctrl+Q, not 0"
+has_line "QUIT" || fail "Ctrl+Q did not arrive as a quit event"
+note "ok"
