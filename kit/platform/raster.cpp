@@ -118,9 +118,8 @@ void set_colour(cairo_t* cr, uint32_t rgb) {
       return;
     }
   }
-  cairo_pattern_t* pattern = cairo_pattern_create_rgb(((rgb >> 16) & 0xFF) / 255.0,
-                                                      ((rgb >> 8) & 0xFF) / 255.0,
-                                                      (rgb & 0xFF) / 255.0);
+  cairo_pattern_t* pattern = cairo_pattern_create_rgb(
+      ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
   cairo_set_source(cr, pattern);
   if (raster.source_count < COLOUR_SOURCES)
     raster.sources[raster.source_count++] = {rgb, pattern};
@@ -339,7 +338,9 @@ bool shrunk_triangle(const Vec p[3], double reach, Vec out[3]) {
 // ---- Ellipses ----------------------------------------------------------------------------------
 
 bool box_within_safe_extent(const PixelBox& box, double reach) {
-  auto near = [reach](int64_t v) { return std::fabs(static_cast<double>(v)) + reach <= SAFE_EXTENT; };
+  auto near = [reach](int64_t v) {
+    return std::fabs(static_cast<double>(v)) + reach <= SAFE_EXTENT;
+  };
   return near(box.left) && near(box.right) && near(box.top) && near(box.bottom);
 }
 
@@ -442,8 +443,7 @@ void draw_rectangle(cairo_surface_t* surface, const PixelBox& box, const Pen& pe
   int64_t width = pen_width(pen);
   int64_t outward = width / 2;
   int64_t inward = width - outward;
-  PixelBox outer{box.left - outward, box.top - outward, box.right + outward,
-                 box.bottom + outward};
+  PixelBox outer{box.left - outward, box.top - outward, box.right + outward, box.bottom + outward};
   PixelBox inner{box.left + inward, box.top + inward, box.right - inward, box.bottom - inward};
   bool has_inner = !box_empty(inner);
   if (!brush.hollow) {

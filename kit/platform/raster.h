@@ -54,9 +54,10 @@ void draw_triangle(cairo_surface_t* surface, const PixelPoint points[3], const P
 void draw_rectangle(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
                     const Brush& brush);
 
-// The ellipse inscribed in `box`: filled, it covers exactly the pixels whose centres lie inside
-// the ellipse touching the box's outer edges (so a 2r + 1 box gives a disc 2r + 1 pixels across);
-// outlined, the pen runs through the centres of the box's edge pixels.
+// The ellipse inscribed in `box`: filled, it covers the pixels whose centres lie inside the ellipse
+// touching the box's outer edges, to within Cairo's curve tolerance of 0.1 pixel (so a 2r + 1 box
+// gives a disc 2r + 1 pixels across); outlined, the pen runs through the centres of the box's edge
+// pixels.
 void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
                   const Brush& brush);
 

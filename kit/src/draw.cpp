@@ -130,8 +130,7 @@ void kit_render(const DrawCommand& command) {
     platform::draw_ellipse(canvas, to_pixel_box(command), pen, brush);
     break;
   case DRAW_LINE:
-    platform::draw_line(canvas, to_pixel(command.x1, command.y1),
-                        to_pixel(command.x2, command.y2),
+    platform::draw_line(canvas, to_pixel(command.x1, command.y1), to_pixel(command.x2, command.y2),
                         {rgb_of(command.colour), std::max(command.width, 1)});
     break;
   case DRAW_TEXT:
@@ -175,8 +174,7 @@ extern "C" int kit_circle(int colour, int x, int y, int radius) {
   return 1;
 }
 
-extern "C" int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3,
-                            int width) {
+extern "C" int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
   colour = kit_check_colour(colour);
   width = check_width(width);
   if (kit.logging_enabled)
@@ -218,8 +216,8 @@ int draw_box_shape(int kind, int colour, int x1, int y1, int x2, int y2, int wid
     if (kind == DRAW_OVAL && width == 0)
       kit_log("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", name, x1, y1, x2, y2);
     else if (kind == DRAW_OVAL)
-      kit_log("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n", name, x1, y1, x2,
-              y2, width);
+      kit_log("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n", name, x1, y1, x2, y2,
+              width);
     else if (width == 0)
       kit_log("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n", name, x1, y1, x2, y2);
     else
