@@ -135,6 +135,10 @@ private:
       if (!step.instant)
         return;
     }
+    // The closing quit gets a mark of its own, so the last action's answer ends where the quit's
+    // final frame begins.
+    if (!quit_sent_)
+      marks_.push_back(hl::log_lines().size());
     quit_sent_ = true;
     hl::ctrl_shortcut('Q');
   }

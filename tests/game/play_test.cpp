@@ -329,17 +329,5 @@ TEST(PlayRules, TicksClimbToTheTargetOneFlyAtATime) {
   }
 }
 
-TEST(PlayRules, QuitAndKeysLeaveTheStateAlone) {
-  Table t;
-  t.place(0, 0);
-  t.state.swatter.cooldown = 7;
-  t.event(VELDO_KBD);
-  t.event(VELDO_QUIT);
-  EXPECT_EQ(t.state.tick_count, 0);
-  EXPECT_EQ(t.state.swings, 0);
-  EXPECT_EQ(t.state.swatter.cooldown, 7);
-  EXPECT_EQ(bugs_count(t.bugs), 1);
-}
-
 } // namespace
 } // namespace game_test
