@@ -24,6 +24,11 @@ set_target_properties(veldo_shared PROPERTIES
   LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/veldo.map)
 target_link_options(veldo_shared PRIVATE
   "LINKER:--version-script=${CMAKE_CURRENT_SOURCE_DIR}/cmake/veldo.map")
+if(NOT VELDO_SANITIZE)
+  # A shared library that names every library it needs. The sanitizers' runtimes are the
+  # executable's business, so the sanitizer build leaves this check out.
+  target_link_options(veldo_shared PRIVATE "LINKER:--no-undefined")
+endif()
 
 target_include_directories(veldo PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(veldo PROPERTIES EXPORT_NAME veldo_static)
@@ -78,4 +83,12 @@ if(VELDO_BUILD_TESTS)
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/install/desktop_entry_test.sh
       ${CMAKE_CURRENT_SOURCE_DIR}/data)
   set_tests_properties(install.manual_pages install.desktop_entry PROPERTIES LABELS install)
+  # The consumer test installs this build and builds programs against it, so it needs the
+  # ordinary build: a library made with the sanitizers cannot be loaded by a program made without.
+  if(NOT VELDO_SANITIZE)
+    add_test(NAME install.consumer
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/install/consumer_test.sh
+        ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_C_COMPILER} ${CMAKE_CXX_COMPILER})
+    set_tests_properties(install.consumer PROPERTIES LABELS install TIMEOUT 600)
+  endif()
 endif()
