@@ -12,6 +12,7 @@ constexpr int PALETTE_TOP = -226; // the palette row spans y -250..-226
 static void draw_palette_and_status(int colour, char shape, int size) {
   for (int c = 0; c < VELDO_COLOUR_COUNT; ++c)
     kit_rectangle(c, -300 + c * SWATCH_WIDTH, -250, -276 + c * SWATCH_WIDTH, PALETTE_TOP, 0);
+  kit_rectangle(VELDO_GRAY_50, -300, -250, 300, PALETTE_TOP, 1); // so that white shows too
   kit_rectangle(VELDO_WHITE, -299, 249, 299, 228, 0);
   kit_printf(VELDO_BLACK, -290, 232, 14, "%s, shape %c, size %d  (keys: c r t l + - space)",
              kit_colour_name(colour), shape, size);

@@ -2,7 +2,7 @@
 # Installs this build into a temporary prefix and builds programs against the installed kit the
 # two ways a newcomer would: the installed examples and a headless replay test with CMake's
 # find_package(Veldo), the paint example and a C program with pkg-config. The headless programs
-# then run, on the shared library and on the static one, from an empty directory.
+# then run from empty directories, on the shared library and (through CMake) on the static one.
 # Usage: consumer_test.sh BUILD_DIR SOURCE_DIR C_COMPILER CXX_COMPILER
 set -euo pipefail
 build=$1
@@ -49,7 +49,7 @@ readelf -d "$libdir/libveldo.so" | grep -q 'NEEDED.*libgtk-3' ||
 # The shared library exports exactly the public interface: every kit_ operation the header
 # declares, and nothing but the kit_ operations and the headless platform's interface.
 nm -DC --defined-only "$libdir/libveldo.so" | awk '$2 ~ /^[TWDBRV]$/ {$1 = $2 = ""; print}' |
-  sed 's/^ *//' | grep -v '^VELDO_1$' >"$tmp/exported"
+  sed -e 's/^ *//' -e 's/@@*VELDO_1$//' >"$tmp/exported"
 for operation in $(grep -o 'kit_[a-z_]*(' "$includedir/veldo/kit.h" | tr -d '(' | sort -u); do
   grep -qx "$operation" "$tmp/exported" || fail "libveldo.so does not export $operation"
 done
@@ -94,12 +94,40 @@ echo "== programs with pkg-config --cflags --libs veldo"
 mkdir "$tmp/run-c"
 (cd "$tmp/run-c" && LD_LIBRARY_PATH="$libdir" "$tmp/headless_check") ||
   fail "the C program failed on the shared library"
-# Linking the static library needs the private requirements pkg-config --static lists.
+
+echo "== the README's program, its CMakeLists.txt and its headless test"
+# readme_block LANG N: the N-th block of that language in the README section on writing programs.
+readme_block() {
+  awk -v lang="$1" -v wanted="$2" '/^## Writing your own program with VELDO/ { section = 1 }
+    section && $0 == "```" lang { if (++count == wanted) { inside = 1; next } }
+    inside && $0 == "```" { inside = 0 }
+    inside' "$source/README.md"
+}
+mkdir "$tmp/hello"
+readme_block cpp 1 >"$tmp/hello/hello.cpp"
+readme_block cmake 1 >"$tmp/hello/CMakeLists.txt"
+[ -s "$tmp/hello/hello.cpp" ] && [ -s "$tmp/hello/CMakeLists.txt" ] ||
+  fail "the README has no program or no CMakeLists.txt to build it"
+cmake -S "$tmp/hello" -B "$tmp/build-hello" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$strict" >"$tmp/hello.log" 2>&1 &&
+  cmake --build "$tmp/build-hello" >>"$tmp/hello.log" 2>&1 ||
+  { cat "$tmp/hello.log"; fail "the README's program does not build with its CMakeLists.txt"; }
 # shellcheck disable=SC2046,SC2086
-"$cc" -std=c11 $strict "$source/tests/install/headless_check.c" -o "$tmp/headless_check_static" \
-  $(pkg-config --cflags veldo) "$libdir/libveldo.a" \
-  $(pkg-config --static --libs veldo | sed 's/ -lveldo\b//') ||
-  fail "a C program does not link the static library with pkg-config --static"
-(cd "$tmp/run-c" && "$tmp/headless_check_static") || fail "the C program failed statically linked"
+"$cxx" -std=c++20 $strict "$tmp/hello/hello.cpp" -o "$tmp/hello/hello" \
+  $(pkg-config --cflags --libs veldo) -Wl,-rpath,"$(pkg-config --variable=libdir veldo)" ||
+  fail "the README's program does not build with its pkg-config command"
+# The README's test, on the README's program turned into run_program(), replaying a recorded click
+# in the middle of the window.
+sed 's/^int main() {/int run_program() {/' "$tmp/hello/hello.cpp" >"$tmp/hello/program.cpp"
+readme_block cpp 2 >"$tmp/hello/replay_test.cpp"
+grep -q 'TEST(' "$tmp/hello/replay_test.cpp" || fail "the README has no headless test"
+# shellcheck disable=SC2046,SC2086
+"$cxx" -std=c++20 $strict "$tmp/hello/program.cpp" "$tmp/hello/replay_test.cpp" \
+  -o "$tmp/hello/replay_test" $(pkg-config --cflags --libs veldo gtest_main) \
+  -Wl,-rpath,"$libdir" || fail "the README's headless test does not build"
+printf 'VELDO_PERIODIC(3);\nVELDO_MOUSE(0, 0);\nVELDO_PERIODIC(2);\n' >"$tmp/hello/VELDO.SCR"
+(cd "$tmp/hello" && ./replay_test >"$tmp/hello/replay_test.log" 2>&1) ||
+  { cat "$tmp/hello/replay_test.log"; fail "the README's headless test fails"; }
+[ -s "$tmp/hello/replay.png" ] || fail "the README's headless test saved no replay.png"
 
 echo "the installed kit builds and runs programs with find_package(Veldo) and with pkg-config"
