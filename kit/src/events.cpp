@@ -227,6 +227,9 @@ intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr
 using namespace veldo;
 
 extern "C" int kit_await_event(int* x, int* y, char* key) {
+  if (kit.replay_await_hook != nullptr)
+    kit.replay_await_hook();
+
   PendingEvent& pending = kit.pending;
   pending = PendingEvent();
 

@@ -85,6 +85,10 @@ struct KitState {
   // Log.
   bool logging_enabled = true;
   LogRing log_ring;
+
+  // Replays (replay.cpp): called at the start of every kit_await_event(), the moment the program
+  // has finished with its previous event and the frame it drew for it. Null outside a replay.
+  void (*replay_await_hook)() = nullptr;
 };
 
 extern KitState kit;
