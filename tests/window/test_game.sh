@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The game in a real window: the title, the play frame after a click, flies arriving, the spawn
-# button adding a fly, and the two ways out a player has at hand, Ctrl+Q and the close box, each
-# ending the program with status 0. The screenshots stay in $ARTIFACTS for a person to look at.
+# button adding a fly, and the three ways out during play, Ctrl+Q, the Run menu's Quit and the
+# close box, each ending the program with status 0. The screenshots stay in $ARTIFACTS for a person to look at.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -96,6 +96,35 @@ press_keys "$GRAPHICS" ctrl+q
 wait_for_exit "$GAME_PID"
 ((EXIT_STATUS == 0)) || fail "the game ended with status $EXIT_STATUS after Ctrl+Q, not 0"
 note "Ctrl+Q ok"
+
+# ---- So does the Run menu's Quit, chosen with the mouse during play ------------------------------
+start_game menu
+wait_until "the title's red disc" area_pixel_is menu-title 245 150 "$RED"
+click_area 300 400
+wait_until "the play frame" area_pixel_is menu-play 1 13 "$RED"
+menu_open() {
+  click_at $((CLIENT_X + 20)) $((CLIENT_Y + (AREA_Y - CLIENT_Y) / 2))
+  local tries
+  for tries in $(seq 20); do
+    find_popup dovuvezuvir && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Its entries appear as rows of text; Quit is the eighth.
+entries_drawn() {
+  screenshot menu-open
+  mapfile -t BANDS < <(text_bands "$SHOT" $((POPUP_X + 3)) $((POPUP_Y + 3)) $((POPUP_W - 6)) \
+    $((POPUP_H - 6)))
+  ((${#BANDS[@]} >= 11))
+}
+wait_until "the Run menu to open" menu_open
+wait_until "the Run menu's entries" entries_drawn
+read -r quit_top quit_bottom _ <<<"${BANDS[7]}"
+click_at $((POPUP_X + 60)) $(((quit_top + quit_bottom) / 2))
+wait_for_exit "$GAME_PID"
+((EXIT_STATUS == 0)) || fail "the game ended with status $EXIT_STATUS after the menu's Quit, not 0"
+note "the Run menu's Quit ok"
 
 # ---- So does the close box, during play ----------------------------------------------------------
 start_game close
