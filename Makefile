@@ -46,8 +46,10 @@ test: test-deps
 	$(MAKE) asan-tests
 	ctest --test-dir $(BUILD) -L window --output-on-failure
 
-bench: build
+# Every benchmark binary, then the real-window ones under Xvfb.
+bench: test-deps build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
+	@echo "== bench/run_window_bench.sh" && bash bench/run_window_bench.sh $(BUILD)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

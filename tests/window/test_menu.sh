@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Run menu, opened with the mouse, shows its entries: eight that can be chosen, each with its
 # shortcut at the right, the greyed information entries below them, and a check mark at
-# "Logging" alone. Choosing "Quit" with the mouse ends the program with status 0.
+# "Logging" alone, which choosing "Logging" takes away. Choosing "Quit" with the mouse ends the
+# program with status 0.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -10,7 +11,9 @@ graphics_area
 run_x=$((CLIENT_X + 20))
 run_y=$((CLIENT_Y + (AREA_Y - CLIENT_Y) / 2))
 
-# The first click may land while the toolkit is still settling the window; try a few times.
+# open_run_menu <name>: clicks "Run" (again if the first click lands while the toolkit is still
+# settling the window), waits for the entries to be drawn, saves the menu as
+# $ARTIFACTS/test_menu.<name>.png and leaves its rows of text in BANDS (screen rows).
 menu_opened() {
   local tries
   for tries in $(seq 20); do
@@ -19,31 +22,44 @@ menu_opened() {
   done
   return 1
 }
-opened=no
-for attempt in 1 2 3 4 5; do
-  click_at "$run_x" "$run_y"
-  if menu_opened; then
-    opened=yes
-    break
-  fi
-done
-[ "$opened" = yes ] || fail "clicking \"Run\" at ($run_x, $run_y) opened no menu"
-note "the Run menu is open: ${POPUP_W}x${POPUP_H} at ($POPUP_X, $POPUP_Y)"
-((POPUP_Y >= AREA_Y - 5 && POPUP_X <= CLIENT_X + 10)) ||
-  fail "the menu opened at ($POPUP_X, $POPUP_Y), not below \"Run\""
-((POPUP_H >= 12 * 15 && POPUP_W >= 150)) || fail "the menu is only ${POPUP_W}x${POPUP_H}"
-
-# Wait for the menu to be drawn: its entries appear as rows of text.
 entries_drawn() {
-  screenshot run-menu-screen
+  screenshot "$1-screen"
   mapfile -t BANDS < <(text_bands "$SHOT" $((POPUP_X + 3)) $((POPUP_Y + 3)) $((POPUP_W - 6)) \
     $((POPUP_H - 6)))
   ((${#BANDS[@]} >= 11))
 }
-wait_until "the menu's entries to be drawn" entries_drawn
-convert "$SHOT" -crop "${POPUP_W}x${POPUP_H}+$POPUP_X+$POPUP_Y" +repage \
-  "$ARTIFACTS/$TEST_NAME.run-menu.png"
-note "saved the open menu as $ARTIFACTS/$TEST_NAME.run-menu.png"
+open_run_menu() {
+  local attempt opened=no
+  for attempt in 1 2 3 4 5; do
+    click_at "$run_x" "$run_y"
+    if menu_opened; then
+      opened=yes
+      break
+    fi
+  done
+  [ "$opened" = yes ] || fail "clicking \"Run\" at ($run_x, $run_y) opened no menu"
+  note "the Run menu is open: ${POPUP_W}x${POPUP_H} at ($POPUP_X, $POPUP_Y)"
+  ((POPUP_Y >= AREA_Y - 5 && POPUP_X <= CLIENT_X + 10)) ||
+    fail "the menu opened at ($POPUP_X, $POPUP_Y), not below \"Run\""
+  ((POPUP_H >= 12 * 15 && POPUP_W >= 150)) || fail "the menu is only ${POPUP_W}x${POPUP_H}"
+  wait_until "the menu's entries to be drawn" entries_drawn "$1"
+  convert "$SHOT" -crop "${POPUP_W}x${POPUP_H}+$POPUP_X+$POPUP_Y" +repage \
+    "$ARTIFACTS/$TEST_NAME.$1.png"
+  note "saved the open menu as $ARTIFACTS/$TEST_NAME.$1.png"
+}
+# check_marks: the rows of the check marks in the menu's left margin, in MARKS.
+check_marks() {
+  mapfile -t MARKS < <(text_bands "$SHOT" $((POPUP_X + 3)) $((POPUP_Y + 3)) 22 $((POPUP_H - 6)))
+}
+# click_entry <n>: chooses the n-th entry with text (1 = Animate) with the mouse.
+click_entry() {
+  local top bottom
+  read -r top bottom _ <<<"${BANDS[$(($1 - 1))]}"
+  click_at $((POPUP_X + 60)) $(((top + bottom) / 2))
+}
+menu_closed() { ! find_popup events; }
+
+open_run_menu run-menu
 
 # Eight entries in full black come first (Animate ... Quit); greyed ones follow.
 for i in 0 1 2 3 4 5 6 7; do
@@ -65,17 +81,37 @@ shortcuts=$(text_bands "$SHOT" $((POPUP_X + POPUP_W - 60)) $((POPUP_Y + 3)) 54 $
 ((shortcuts == 8)) || fail "the menu shows $shortcuts shortcut texts, not 8"
 
 # The only check mark is Logging's (the fourth entry).
-mapfile -t marks < <(text_bands "$SHOT" $((POPUP_X + 3)) $((POPUP_Y + 3)) 22 $((POPUP_H - 6)))
-((${#marks[@]} == 1)) || fail "the menu shows ${#marks[@]} check marks, not 1 (${marks[*]})"
-read -r mark_top mark_bottom _ <<<"${marks[0]}"
+check_marks
+((${#MARKS[@]} == 1)) || fail "the menu shows ${#MARKS[@]} check marks, not 1 (${MARKS[*]})"
+read -r mark_top mark_bottom _ <<<"${MARKS[0]}"
 read -r logging_top logging_bottom _ <<<"${BANDS[3]}"
 ((mark_bottom >= logging_top && mark_top <= logging_bottom)) ||
   fail "the check mark (rows $mark_top..$mark_bottom) is not at Logging ($logging_top..$logging_bottom)"
 note "eight entries with shortcuts, $greyed greyed entries, Logging checked"
 
+# Choosing Animate (an entry that never carries a mark) leaves the marks as they were: GTK's own
+# toggling of the entry is undone.
+click_entry 1
+wait_until "the menu to close after choosing Animate" menu_closed
+open_run_menu run-menu-after-animate
+check_marks
+((${#MARKS[@]} == 1)) || fail "after Animate was chosen the menu shows ${#MARKS[@]} marks, not 1 (${MARKS[*]})"
+read -r mark_top mark_bottom _ <<<"${MARKS[0]}"
+((mark_bottom >= logging_top && mark_top <= logging_bottom)) ||
+  fail "after Animate was chosen the mark (rows $mark_top..$mark_bottom) is not at Logging"
+note "choosing Animate put no mark on it"
+
+# Choosing Logging turns logging off: the menu closes, and opened again it shows no mark (the
+# mark follows the kit's state, not the toolkit's own toggling).
+click_entry 4
+wait_until "the menu to close after choosing Logging" menu_closed
+open_run_menu run-menu-after-logging
+check_marks
+((${#MARKS[@]} == 0)) || fail "after Logging was chosen the menu still shows a mark (${MARKS[*]})"
+note "choosing Logging took its check mark away"
+
 # Choose Quit, the eighth entry, with the mouse.
-read -r quit_top quit_bottom _ <<<"${BANDS[7]}"
-click_at $((POPUP_X + 60)) $(((quit_top + quit_bottom) / 2))
+click_entry 8
 wait_for_exit "$EVENTS_PID"
 ((EXIT_STATUS == 0)) || fail "the program ended with status $EXIT_STATUS after Quit, not 0"
 has_line "QUIT" || fail "the menu's Quit did not arrive as a quit event"
