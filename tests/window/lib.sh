@@ -123,8 +123,10 @@ graphics_area() {
 }
 
 # focus_window <window>: makes it the active window, so that it gets the keys.
+# (xdotool's own waits have no limit, hence the timeouts around them.)
 focus_window() {
-  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 ||
+    timeout 10 xdotool windowfocus --sync "$1" >/dev/null 2>&1
   wait_until "window $1 to have the focus" window_has_focus "$1"
 }
 window_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
@@ -134,8 +136,8 @@ window_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # click_at <x> <y>: a left click at a screen pixel. The pointer first comes from elsewhere, so
 # the toolkit sees it enter what it clicks.
 click_at() {
-  xdotool mousemove --sync $(($1 > 40 ? $1 - 40 : $1 + 40)) $(($2 > 40 ? $2 - 40 : $2 + 40))
-  xdotool mousemove --sync "$1" "$2"
+  timeout 10 xdotool mousemove --sync $(($1 > 40 ? $1 - 40 : $1 + 40)) $(($2 > 40 ? $2 - 40 : $2 + 40)) &&
+    timeout 10 xdotool mousemove --sync "$1" "$2" || fail "cannot move the pointer to ($1, $2)"
   xdotool click 1
 }
 

@@ -2,7 +2,8 @@
 # Clicks and keys reach the events example as the kit's events: a click at the drawing area's
 # centre is (0, 0) and its corners are (-300, 250) and (300, -250); typing "a" is a key event 97;
 # Ctrl+H stops the ticks and Ctrl+A resumes them, from either window (the log window hands its
-# keys on), and no shortcut is reported as a typed character; Ctrl+Q ends the program with 0.
+# keys on), and no shortcut is reported as a typed character; Alt+R opens the Run menu; Ctrl+Q
+# ends the program with status 0.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -56,6 +57,15 @@ wait_until "the ticks to stop after Ctrl+H in the log window" ticks_stopped
 press_keys "$LOG" ctrl+a
 wait_until "the ticks to resume after Ctrl+A in the log window" ticks_running
 note "the Ctrl shortcuts work from the log window too"
+
+# Alt and its keys stay GTK's: Alt+R opens the Run menu by its mnemonic and types nothing.
+menu_open() { find_popup events; }
+menu_closed() { ! find_popup events; }
+press_keys "$GRAPHICS" alt+r
+wait_until "Alt+R to open the Run menu" menu_open
+xdotool key Escape
+wait_until "Escape to close the Run menu" menu_closed
+note "Alt+R opens the Run menu"
 
 unexpected=$(grep '^KBD' "$EVENTS_OUT" | grep -v -x -e "KBD 97" -e "KBD 65")
 [ -z "$unexpected" ] || fail "the Ctrl shortcuts were reported as characters: $unexpected"

@@ -3,8 +3,8 @@
 // The shared part of the platform layer owns the queue, the window records, the menu model, the
 // timers' bookkeeping and every picture; this backend only makes the native windows, shows what
 // the shared part drew, and turns what the toolkit reports into queued messages. Every GTK
-// callback here appends to the queue or marks a window for repainting; none calls into the kit's
-// logic.
+// callback here appends to the queue, marks a window for repainting or (for a new client size)
+// resizes its picture; none calls into the kit's logic.
 //
 // There is one main context and no gtk_main(): poll() lets the toolkit collect what it has
 // without blocking, and wait() blocks in the toolkit until the queue holds a message, so an idle
