@@ -75,7 +75,7 @@ enum {
   VELDO_MOUSE = 1,    /* a left-button click; x and y hold its canvas coordinates */
   VELDO_KBD = 2,      /* a typed character; key holds it, x = y = 0 (Ctrl+letter is a shortcut) */
   VELDO_PERIODIC = 3, /* a timer tick while the animation runs (or one single step) */
-  VELDO_QUIT = 4      /* the Run menu's Quit, Ctrl+Q, the close box, or kit_set_animation(5) */
+  VELDO_QUIT = 4      /* Quit, Ctrl+Q, the close box, SIGINT, SIGTERM or kit_set_animation(5) */
 };
 
 /* ---- Colour indices, with the colour's name in the log lines and its red, green, blue ------- */
@@ -128,8 +128,9 @@ int kit_use_platform(const char* name);
  * any other call except kit_use_platform(). The window classes are registered only when
  * `previous_instance` is NULL; `instance`, `command_line` and `show_mode` are passed through
  * from the program's start and may be 0, "" and 1. The canvas is unspecified until the first
- * kit_clear(). Without a display it prints one line on stderr and ends the process with status 1.
- * Returns 1. */
+ * kit_clear(). From here on SIGINT and SIGTERM arrive as VELDO_QUIT, so that a program stopped
+ * from outside still ends through kit_close() and keeps its recording. Without a display it prints
+ * one line on stderr and ends the process with status 1. Returns 1. */
 int kit_open(void* instance, void* previous_instance, const char* command_line, int show_mode);
 
 /* Ends the kit's use: closes the script file (nothing recorded is lost). The windows stay until
