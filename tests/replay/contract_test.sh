@@ -152,9 +152,9 @@ cp "$TITLE" "$WORK/cwd/title.scr"
 [ "$(stat -c '%s %Y' "$WORK/cwd/VELDO.SCR")" = "$before" ] || fail "VELDO.SCR was changed"
 
 # ---- The same script gives the same files, byte for byte ----------------------------------------
-SPREE=$DATA/golden/spree.scr
+SWAT=$DATA/golden/swat.scr
 for run in 1 2; do
-  replay 0 --trace --log out.log --png out.png --frames frames --every 30 "$SPREE" || continue
+  replay 0 --trace --log out.log --png out.png --frames frames --every 5 "$SWAT" || continue
   mv "$WORK/run" "$WORK/same-$run"
 done
 for file in out.log out.png $(ls "$WORK/same-1/frames" | sed 's|^|frames/|'); do
