@@ -3,6 +3,8 @@
 # two ways a newcomer would: the installed examples and a headless replay test with CMake's
 # find_package(Veldo), the paint example and a C program with pkg-config. The headless programs
 # then run from empty directories, on the shared library and (through CMake) on the static one.
+# Last, the README's own code is built and run as the README says: its program with its
+# CMakeLists.txt and its pkg-config command, its headless test, and its replay tool.
 # Usage: consumer_test.sh BUILD_DIR SOURCE_DIR C_COMPILER CXX_COMPILER
 set -euo pipefail
 build=$1
@@ -46,11 +48,11 @@ readelf -d "$libdir/libveldo.so" | grep -q 'SONAME.*\[libveldo\.so\.1\]' ||
   fail "libveldo.so does not carry the SONAME libveldo.so.1"
 readelf -d "$libdir/libveldo.so" | grep -q 'NEEDED.*libgtk-3' ||
   fail "libveldo.so does not name the GTK library it needs"
-# The shared library exports exactly the public interface: every kit_ operation the header
-# declares, and nothing but the kit_ operations and the headless platform's interface.
+# The shared library exports exactly the public interface: every kit_ operation the public headers
+# declare, and nothing but the kit_ operations and the headless platform's interface.
 nm -DC --defined-only "$libdir/libveldo.so" | awk '$2 ~ /^[TWDBRV]$/ {$1 = $2 = ""; print}' |
   sed -e 's/^ *//' -e 's/@@*VELDO_1$//' >"$tmp/exported"
-for operation in $(grep -o 'kit_[a-z_]*(' "$includedir/veldo/kit.h" | tr -d '(' | sort -u); do
+for operation in $(cat "$includedir"/veldo/*.h | grep -o 'kit_[a-z_]*(' | tr -d '(' | sort -u); do
   grep -qx "$operation" "$tmp/exported" || fail "libveldo.so does not export $operation"
 done
 if grep -v -e '^kit_' -e '^veldo::headless::' "$tmp/exported" >"$tmp/unexpected"; then
@@ -96,16 +98,17 @@ mkdir "$tmp/run-c"
   fail "the C program failed on the shared library"
 
 echo "== the README's program, its CMakeLists.txt and its headless test"
-# readme_block LANG N: the N-th block of that language in the README section on writing programs.
+# readme_block SECTION LANG N: the N-th block of that language in that section of the README.
 readme_block() {
-  awk -v lang="$1" -v wanted="$2" '/^## Writing your own program with VELDO/ { section = 1 }
+  awk -v heading="## $1" -v lang="$2" -v wanted="$3" '/^## / { section = ($0 == heading) }
     section && $0 == "```" lang { if (++count == wanted) { inside = 1; next } }
     inside && $0 == "```" { inside = 0 }
     inside' "$source/README.md"
 }
+own="Writing your own program with VELDO"
 mkdir "$tmp/hello"
-readme_block cpp 1 >"$tmp/hello/hello.cpp"
-readme_block cmake 1 >"$tmp/hello/CMakeLists.txt"
+readme_block "$own" cpp 1 >"$tmp/hello/hello.cpp"
+readme_block "$own" cmake 1 >"$tmp/hello/CMakeLists.txt"
 [ -s "$tmp/hello/hello.cpp" ] && [ -s "$tmp/hello/CMakeLists.txt" ] ||
   fail "the README has no program or no CMakeLists.txt to build it"
 cmake -S "$tmp/hello" -B "$tmp/build-hello" -DCMAKE_PREFIX_PATH="$prefix" \
@@ -119,7 +122,7 @@ cmake -S "$tmp/hello" -B "$tmp/build-hello" -DCMAKE_PREFIX_PATH="$prefix" \
 # The README's test, on the README's program turned into run_program(), replaying a recorded click
 # in the middle of the window.
 sed 's/^int main() {/int run_program() {/' "$tmp/hello/hello.cpp" >"$tmp/hello/program.cpp"
-readme_block cpp 2 >"$tmp/hello/replay_test.cpp"
+readme_block "$own" cpp 2 >"$tmp/hello/replay_test.cpp"
 grep -q 'TEST(' "$tmp/hello/replay_test.cpp" || fail "the README has no headless test"
 # shellcheck disable=SC2046,SC2086
 "$cxx" -std=c++20 $strict "$tmp/hello/program.cpp" "$tmp/hello/replay_test.cpp" \
@@ -129,5 +132,23 @@ printf 'VELDO_PERIODIC(3);\nVELDO_MOUSE(0, 0);\nVELDO_PERIODIC(2);\n' >"$tmp/hel
 (cd "$tmp/hello" && ./replay_test >"$tmp/hello/replay_test.log" 2>&1) ||
   { cat "$tmp/hello/replay_test.log"; fail "the README's headless test fails"; }
 [ -s "$tmp/hello/replay.png" ] || fail "the README's headless test saved no replay.png"
+
+echo "== the README's replay tool for your own program, on the README's program"
+readme_block "Replaying a game" cpp 1 >"$tmp/hello/replay_tool.cpp"
+grep -q 'kit_replay_main' "$tmp/hello/replay_tool.cpp" || fail "the README has no replay tool"
+# shellcheck disable=SC2046,SC2086
+"$cxx" -std=c++20 $strict "$tmp/hello/program.cpp" "$tmp/hello/replay_tool.cpp" \
+  -o "$tmp/hello/replay_tool" $(pkg-config --cflags --libs veldo) -Wl,-rpath,"$libdir" ||
+  fail "the README's replay tool does not build"
+mkdir "$tmp/run-tool"
+(cd "$tmp/run-tool" && "$tmp/hello/replay_tool" --png final.png --log final.log \
+  ../hello/VELDO.SCR) || fail "the README's replay tool fails on a recorded click"
+# The program ends on the quit without drawing, so the log holds the end of the script alone.
+[ "$(cat "$tmp/run-tool/final.log")" = "EOF encountered in script file ../hello/VELDO.SCR" ] ||
+  fail "the replay tool's log is not the end of the script:"$'\n'"$(cat "$tmp/run-tool/final.log")"
+channel() { echo "%[fx:int(255 * p{300,250}.$1)]"; }
+pixel=$(convert "$tmp/run-tool/final.png" -format "$(channel r),$(channel g),$(channel b)" info:)
+[ "$pixel" = "255,0,0" ] || fail "the replay tool's picture has $pixel, not red, at the click"
+[ ! -e "$tmp/run-tool/VELDO.SCR" ] || fail "the replay tool made a VELDO.SCR where it ran"
 
 echo "the installed kit builds and runs programs with find_package(Veldo) and with pkg-config"
