@@ -51,8 +51,11 @@ bench: test-deps build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
 	@echo "== bench/run_window_bench.sh" && bash bench/run_window_bench.sh $(BUILD)
 
+# Installed as root into the live system, the dynamic linker's cache must learn of libveldo.so.1,
+# or programs linked against it in /usr/local/lib would not start.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+	@if [ "$$(id -u)" -eq 0 ] && [ -z "$$DESTDIR" ]; then ldconfig; fi
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
