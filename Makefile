@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
 BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev libgtest-dev fonts-dejavu-core
-TEST_PACKAGES = xvfb xauth openbox xdotool x11-utils imagemagick clang libclang-rt-14-dev \
+TEST_PACKAGES = xvfb xauth openbox xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev \
 	desktop-file-utils groff man-db libgdk-pixbuf2.0-bin librsvg2-common
 
 .PHONY: all run test deps test-deps build build-asan unit-tests asan-tests window-tests bench install clean
