@@ -35,9 +35,9 @@ struct NativeWindow {
   int client_width = 0;
   int client_height = 0;
   // A sizeable window's requested rectangle is its outer one, frame included, as on the original
-  // platform; the frame is known only once the window manager has framed the window, and the
-  // window manager may answer the first requests with its own placement, so a few are made.
+  // platform; the frame is known only once the window manager has framed the window.
   int frame_fits_left = 0;
+  gint64 frame_fit_until = 0;
   GdkRectangle outer{0, 0, 0, 0};
   // The menu model's structure (texts, ids, kinds) the menu bar was built from, and the widgets
   // of its entries, so that a change of check marks or greyed states updates them in place.
@@ -340,31 +340,40 @@ void on_size_allocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
 
 // Shrinks a framed window's client area so that the frame takes the requested outer rectangle
 // (for the log window: the bottom third of the screen, exactly). Runs when the window is mapped
-// and on the configure events that follow, until the frame is where it was asked to be or a few
-// requests have been made; later moves and resizes are the user's.
+// and on the configure events of the next few seconds, while the window manager places it (it
+// may push a window that does not fit the screen before it sees the request); later moves and
+// resizes are the user's. The request goes to the window itself: GTK would drop a move to the
+// position it last asked for, not knowing that the window manager has moved the window since.
+constexpr gint64 frame_fit_period_us = 3 * G_USEC_PER_SEC;
+constexpr int frame_fit_requests = 20;
+
 void fit_frame(NativeWindow* native) {
   GdkWindow* gdk_window = gtk_widget_get_window(native->toplevel);
   if (native->frame_fits_left <= 0 || gdk_window == nullptr ||
       !gtk_widget_get_mapped(native->toplevel))
     return;
+  const gint64 now = g_get_monotonic_time();
+  if (native->frame_fit_until == 0)
+    native->frame_fit_until = now + frame_fit_period_us;
+  if (now > native->frame_fit_until) {
+    native->frame_fits_left = 0;
+    return;
+  }
   GdkRectangle frame{0, 0, 0, 0};
   gdk_window_get_frame_extents(gdk_window, &frame);
   const int frame_width = frame.width - gdk_window_get_width(gdk_window);
   const int frame_height = frame.height - gdk_window_get_height(gdk_window);
-  if (frame_width <= 0 && frame_height <= 0) {
-    native->frame_fits_left = 0; // no window manager: the client rectangle is the outer one
+  // Without a window manager the client rectangle is the outer one and matches at once; with
+  // one, a frame no larger than the client means it has not framed the window yet.
+  if ((frame.x == native->outer.x && frame.y == native->outer.y &&
+       frame.width == native->outer.width && frame.height == native->outer.height) ||
+      (frame_width <= 0 && frame_height <= 0))
     return;
-  }
-  if (frame.x == native->outer.x && frame.y == native->outer.y &&
-      frame.width == native->outer.width && frame.height == native->outer.height) {
-    native->frame_fits_left = 0;
-    return;
-  }
   --native->frame_fits_left;
-  GtkWindow* toplevel = GTK_WINDOW(native->toplevel);
-  gtk_window_resize(toplevel, std::max(1, native->outer.width - frame_width),
-                    std::max(1, native->outer.height - frame_height));
-  gtk_window_move(toplevel, native->outer.x, native->outer.y);
+  const int width = std::max(1, native->outer.width - frame_width);
+  const int height = std::max(1, native->outer.height - frame_height);
+  gtk_window_resize(GTK_WINDOW(native->toplevel), width, height);
+  gdk_window_move_resize(gdk_window, native->outer.x, native->outer.y, width, height);
 }
 
 gboolean on_map(GtkWidget*, GdkEvent*, gpointer data) {
@@ -632,7 +641,7 @@ void native_window_created(Window window, const WindowDesc& desc) {
     gtk_window_set_resizable(toplevel, FALSE);
   } else {
     gtk_window_set_default_size(toplevel, desc.width, desc.height);
-    native.frame_fits_left = 4;
+    native.frame_fits_left = frame_fit_requests;
     native.outer = {desc.x, desc.y, desc.width, desc.height};
   }
   gtk_box_pack_end(GTK_BOX(native.box), native.area, TRUE, TRUE, 0);
