@@ -340,9 +340,9 @@ void on_size_allocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
 
 // Shrinks a framed window's client area so that the frame takes the requested outer rectangle
 // (for the log window: the bottom third of the screen, exactly). Runs when the window is mapped
-// and on the configure events of the next few seconds, while the window manager places it (it
-// may push a window that does not fit the screen before it sees the request); later moves and
-// resizes are the user's. The request goes to the window itself: GTK would drop a move to the
+// and on the configure events that follow, until the frame is in place or a few seconds have
+// passed: the window manager may push a window that does not fit the screen before it sees the
+// request. The request goes to the window itself: GTK would drop a move to the
 // position it last asked for, not knowing that the window manager has moved the window since.
 constexpr gint64 frame_fit_period_us = 3 * G_USEC_PER_SEC;
 constexpr int frame_fit_requests = 20;
@@ -363,11 +363,15 @@ void fit_frame(NativeWindow* native) {
   gdk_window_get_frame_extents(gdk_window, &frame);
   const int frame_width = frame.width - gdk_window_get_width(gdk_window);
   const int frame_height = frame.height - gdk_window_get_height(gdk_window);
-  // Without a window manager the client rectangle is the outer one and matches at once; with
-  // one, a frame no larger than the client means it has not framed the window yet.
-  if ((frame.x == native->outer.x && frame.y == native->outer.y &&
-       frame.width == native->outer.width && frame.height == native->outer.height) ||
-      (frame_width <= 0 && frame_height <= 0))
+  // Without a window manager the client rectangle is the outer one and matches at once. Once the
+  // frame has matched, every later change is the user's.
+  if (frame.x == native->outer.x && frame.y == native->outer.y &&
+      frame.width == native->outer.width && frame.height == native->outer.height) {
+    native->frame_fits_left = 0;
+    return;
+  }
+  // A frame no larger than the client: the window manager has not framed the window yet.
+  if (frame_width <= 0 && frame_height <= 0)
     return;
   --native->frame_fits_left;
   const int width = std::max(1, native->outer.width - frame_width);
