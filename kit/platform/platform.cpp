@@ -67,6 +67,10 @@ struct PlatformState {
   cairo_surface_t* canvas = nullptr;
   int canvas_copies = 0;
   uint64_t events_returned = 0;
+  // The keyboard state: the character each key yielded when it last went down. A key-down posted
+  // on by a window procedure (the log window hands its keys to the graphics window) yields the
+  // same character when it is translated, as the original key-down would have.
+  unsigned key_characters[256] = {};
 };
 
 PlatformState state;
@@ -346,6 +350,8 @@ void post_message(Window window, unsigned message, uintptr_t wparam, intptr_t lp
   posted.message = message;
   posted.wparam = wparam;
   posted.lparam = lparam;
+  if (message == WM_KEYDOWN)
+    posted.character = state.key_characters[wparam & 0xFF];
   state.queue.push_back(posted);
 }
 
@@ -627,6 +633,7 @@ void post_key_down(Window window, unsigned key_code, unsigned character) {
   key.wparam = key_code;
   key.lparam = 1; // a repeat count of one, as the original platform's key messages carry
   key.character = character;
+  state.key_characters[key_code & 0xFF] = character;
   state.queue.push_back(key);
 }
 
