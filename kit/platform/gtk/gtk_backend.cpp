@@ -627,6 +627,15 @@ void native_screen_size(int* width, int* height) {
   *height = geometry.height;
 }
 
+// A fixed window asks the window manager for a title bar with a close box only: no sizing
+// border, no minimise or maximise box.
+void on_fixed_realize(GtkWidget* toplevel, gpointer) {
+  GdkWindow* gdk_window = gtk_widget_get_window(toplevel);
+  gdk_window_set_functions(gdk_window, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+  gdk_window_set_decorations(gdk_window, static_cast<GdkWMDecoration>(
+                                             GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
+}
+
 void native_window_created(Window window, const WindowDesc& desc) {
   NativeWindow& native = native_windows[window];
   native.client_width = desc.width;
@@ -643,6 +652,7 @@ void native_window_created(Window window, const WindowDesc& desc) {
   if (desc.style == WindowStyle::Fixed) {
     gtk_widget_set_size_request(native.area, desc.width, desc.height);
     gtk_window_set_resizable(toplevel, FALSE);
+    g_signal_connect(native.toplevel, "realize", G_CALLBACK(on_fixed_realize), nullptr);
   } else {
     gtk_window_set_default_size(toplevel, desc.width, desc.height);
     native.frame_fits_left = frame_fit_requests;
