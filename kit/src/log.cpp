@@ -45,6 +45,10 @@ void kit_set_log_observer(LogObserver observer) {
 
 void kit_show_log_line(const char* text) {
   platform::Window window = kit.log_window;
+  // A hidden window shows nothing; when it is shown again its repaint replays the ring. So a line
+  // written while the window is hidden (or closed) costs only its formatting.
+  if (!platform::window_visible(window))
+    return;
   int line_height = platform::fixed_font_line_height();
   platform::scroll_window_up(window, line_height);
   platform::Rect client = platform::client_rect(window);

@@ -162,6 +162,22 @@ TEST_F(LogTest, HiddenLogKeepsLinesAndRepaintsThemWhenShown) {
   EXPECT_GT(rightmost_dark(band_top(0), platform::fixed_font_line_height()), 5);
 }
 
+TEST_F(LogTest, LinesWrittenWhileHiddenAreNotDrawnUntilShown) {
+  int h = platform::fixed_font_line_height();
+  kit_log("visible\n");
+  int before = rightmost_dark(band_top(0), h);
+  ASSERT_GT(before, 5);
+  kit_show_log_window(0);
+  kit_log("%s\n", std::string(40, '#').c_str());
+  // The hidden picture is as it was: no scroll, no new line.
+  EXPECT_EQ(rightmost_dark(band_top(0), h), before);
+  EXPECT_EQ(rightmost_dark(band_top(1), h), -1);
+  kit_show_log_window(1);
+  settle();
+  EXPECT_GT(rightmost_dark(band_top(0), h), before);
+  EXPECT_EQ(rightmost_dark(band_top(1), h), before);
+}
+
 TEST_F(LogTest, SetLoggingChecksTheEntryAndShowsButNeverHides) {
   EXPECT_TRUE(kit.logging_enabled);
   EXPECT_TRUE(headless::menu_checked(MENU_LOGGING));
