@@ -259,6 +259,8 @@ void on_await() {
     // script's event; an interrupted replay has nothing to save, so it simply ends.
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    // Nobody sees the log window of a replay: hidden, it keeps its lines without drawing them.
+    kit_show_log_window(0);
     if (run.options.trace)
       turn_logging_on();
     kit_run_command(MENU_PLAYBACK);
