@@ -106,6 +106,22 @@ void log_text(int colour, int x, int y, const char* text) {
   kit_log("%s text at (%d,%d), \"%.*s\"\n", name, x, y, static_cast<int>(length), text);
 }
 
+// Builds the command of a shape or line and renders it.
+void render_shape(int kind, int colour, int width, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
+                  int64_t x3 = 0, int64_t y3 = 0) {
+  DrawCommand command;
+  command.kind = kind;
+  command.colour = colour;
+  command.width = width;
+  command.x1 = x1;
+  command.y1 = y1;
+  command.x2 = x2;
+  command.y2 = y2;
+  command.x3 = x3;
+  command.y3 = y3;
+  kit_render(command);
+}
+
 } // namespace
 
 void kit_render(const DrawCommand& command) {
@@ -162,15 +178,8 @@ extern "C" int kit_circle(int colour, int x, int y, int radius) {
   }
   if (kit.logging_enabled)
     kit_log("%s circle at (%d,%d), radius %d\n", kit_colour_name(colour), x, y, radius);
-  DrawCommand command;
-  command.kind = DRAW_OVAL;
-  command.colour = colour;
-  command.width = 0;
-  command.x1 = int64_t{x} - radius;
-  command.y1 = int64_t{y} + radius;
-  command.x2 = int64_t{x} + radius;
-  command.y2 = int64_t{y} - radius;
-  kit_render(command);
+  render_shape(DRAW_OVAL, colour, 0, int64_t{x} - radius, int64_t{y} + radius, int64_t{x} + radius,
+               int64_t{y} - radius);
   return 1;
 }
 
@@ -180,17 +189,7 @@ extern "C" int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, 
   if (kit.logging_enabled)
     kit_log("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", kit_colour_name(colour), x1, y1, x2, y2,
             x3, y3);
-  DrawCommand command;
-  command.kind = DRAW_TRIANGLE;
-  command.colour = colour;
-  command.width = width;
-  command.x1 = x1;
-  command.y1 = y1;
-  command.x2 = x2;
-  command.y2 = y2;
-  command.x3 = x3;
-  command.y3 = y3;
-  kit_render(command);
+  render_shape(DRAW_TRIANGLE, colour, width, x1, y1, x2, y2, x3, y3);
   return 1;
 }
 
@@ -224,15 +223,7 @@ int draw_box_shape(int kind, int colour, int x1, int y1, int x2, int y2, int wid
       kit_log("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n", name, x1,
               y1, x2, y2, width);
   }
-  DrawCommand command;
-  command.kind = kind;
-  command.colour = colour;
-  command.width = width;
-  command.x1 = x1;
-  command.y1 = y1;
-  command.x2 = x2;
-  command.y2 = y2;
-  kit_render(command);
+  render_shape(kind, colour, width, x1, y1, x2, y2);
   return 1;
 }
 
@@ -252,15 +243,7 @@ extern "C" int kit_line(int colour, int x1, int y1, int x2, int y2, int width) {
   if (kit.logging_enabled)
     kit_log("%s line from (%d,%d) to (%d,%d), width %d\n", kit_colour_name(colour), x1, y1, x2, y2,
             width);
-  DrawCommand command;
-  command.kind = DRAW_LINE;
-  command.colour = colour;
-  command.width = width == 0 ? 1 : width;
-  command.x1 = x1;
-  command.y1 = y1;
-  command.x2 = x2;
-  command.y2 = y2;
-  kit_render(command);
+  render_shape(DRAW_LINE, colour, width == 0 ? 1 : width, x1, y1, x2, y2);
   return 1;
 }
 
