@@ -1,7 +1,7 @@
 // The rasteriser shared by both backends. Shapes are drawn by Cairo without antialiasing, where a
 // pixel is painted when its centre lies inside what is filled: rectangles, triangles and lines are
 // turned here into boxes and polygons whose coverage is exactly what the kit's pixel rules say,
-// ellipses are Cairo's own curves filled or stroked, and text goes through Pango.
+// and ellipses are Cairo's own curves filled or stroked. Text is text.cpp's.
 //
 // Cairo keeps device coordinates in 24.8 fixed point, about +-8.4 million pixels, and the kit can
 // hand us points four billion pixels away. Everything that could leave a safe range is first cut
@@ -9,14 +9,11 @@
 // clipped, and very large ellipses are flattened here and then clipped. Clamping a box or clipping
 // a polygon to a region that holds the surface does not change which surface pixels it covers.
 //
-// Drawing state that changes no pixel is kept between calls: one Cairo context on the target, a
-// solid source per colour, the Pango context, one reusable layout, a font description per text
-// size and the line metrics of each size. bench/frame compares the whole with plain per-call Cairo
-// and Pango drawing.
+// Drawing state that changes no pixel is kept between calls: one Cairo context on the target and a
+// solid source per colour. bench/frame compares the whole with plain per-call Cairo drawing.
 #include "raster.h"
 
 #include <cairo.h>
-#include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <cmath>
@@ -37,10 +34,6 @@ constexpr double CLIP_MARGIN = 16;
 constexpr double MAX_PEN_REACH = SAFE_EXTENT / 2;
 // How far (in pixels) a flattened curve may stray inside the true curve.
 constexpr double FLATTEN_TOLERANCE = 0.1;
-// Text is never laid out past this many bytes of one line: longer lines are cut.
-constexpr size_t MAX_TEXT_LINE_BYTES = 1 << 20;
-constexpr const char* TEXT_FAMILY = "DejaVu Sans";
-constexpr int TEXT_SIZES = 128;
 constexpr int COLOUR_SOURCES = 32;
 constexpr double FULL_TURN = 2 * M_PI;
 
@@ -69,11 +62,6 @@ Vec pixel_centre(PixelPoint point) {
   return {static_cast<double>(point.x) + 0.5, static_cast<double>(point.y) + 0.5};
 }
 
-struct TextMetrics {
-  int line_height = 0; // 0 until measured
-  int ascent = 0;
-};
-
 struct ColourSource {
   uint32_t rgb;
   cairo_pattern_t* pattern;
@@ -87,10 +75,6 @@ struct RasterState {
   double height = 0;
   ColourSource sources[COLOUR_SOURCES] = {};
   int source_count = 0;
-  PangoContext* pango = nullptr;
-  PangoLayout* layout = nullptr;
-  PangoFontDescription* fonts[TEXT_SIZES] = {};
-  TextMetrics metrics[TEXT_SIZES] = {};
 };
 
 RasterState raster;
@@ -401,50 +385,6 @@ void path_large_ellipse(cairo_t* cr, double cx, double cy, double rx, double ry,
   path_polygon(cr, clipped.data(), clipped.size());
 }
 
-// ---- Text --------------------------------------------------------------------------------------
-
-int text_size_index(int size) {
-  if (size <= 0)
-    return DEFAULT_TEXT_SIZE;
-  return std::min(size, TEXT_SIZES - 1);
-}
-
-PangoLayout* text_layout(cairo_t* cr) {
-  if (raster.layout == nullptr) {
-    raster.pango = pango_font_map_create_context(pango_cairo_font_map_get_default());
-    pango_cairo_update_context(cr, raster.pango);
-    raster.layout = pango_layout_new(raster.pango);
-    // A carriage return or paragraph separator is drawn as a character: the kit splits lines
-    // itself, at line feeds only.
-    pango_layout_set_single_paragraph_mode(raster.layout, TRUE);
-  }
-  return raster.layout;
-}
-
-// Points the layout at the font of `size` and returns that font's line metrics.
-const TextMetrics& use_font(PangoLayout* layout, int size) {
-  int index = text_size_index(size);
-  if (raster.fonts[index] == nullptr) {
-    PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_family_static(font, TEXT_FAMILY);
-    pango_font_description_set_weight(font, PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(font, PANGO_STYLE_NORMAL);
-    pango_font_description_set_absolute_size(font, index * PANGO_SCALE);
-    raster.fonts[index] = font;
-  }
-  pango_layout_set_font_description(layout, raster.fonts[index]);
-  TextMetrics& metrics = raster.metrics[index];
-  if (metrics.line_height == 0) {
-    // An empty line has exactly the font's own height and baseline.
-    pango_layout_set_text(layout, "", 0);
-    PangoRectangle logical;
-    pango_layout_get_pixel_extents(layout, nullptr, &logical);
-    metrics.line_height = logical.height > 0 ? logical.height : index;
-    metrics.ascent = PANGO_PIXELS(pango_layout_get_baseline(layout));
-  }
-  return metrics;
-}
-
 } // namespace
 
 // ---- Shapes ------------------------------------------------------------------------------------
@@ -610,57 +550,9 @@ void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
 }
 
-// ---- Text --------------------------------------------------------------------------------------
-
-int text_line_height(cairo_surface_t* surface, int size) {
-  cairo_t* cr = context_for(surface);
-  if (cr == nullptr)
-    return text_size_index(size);
-  return use_font(text_layout(cr), size).line_height;
-}
-
-void draw_text_line(cairo_surface_t* surface, int64_t x, int64_t y, int size, const char* text,
-                    size_t length, uint32_t rgb) {
-  cairo_t* cr = context_for(surface);
-  if (cr == nullptr || text == nullptr || length == 0)
-    return;
-  PangoLayout* layout = text_layout(cr);
-  const TextMetrics& metrics = use_font(layout, size);
-  // A glyph may reach a little beyond its cell; a whole line height is ample.
-  double reach = metrics.line_height;
-  double left = static_cast<double>(x);
-  double top = static_cast<double>(y);
-  if (top + 2 * reach < 0 || top - reach > raster.height || left - reach > raster.width ||
-      left < -SAFE_EXTENT)
-    return;
-  length = std::min(length, MAX_TEXT_LINE_BYTES);
-  if (g_utf8_validate(text, static_cast<gssize>(length), nullptr)) {
-    pango_layout_set_text(layout, text, static_cast<int>(length));
-  } else {
-    gchar* valid = g_utf8_make_valid(text, static_cast<gssize>(length));
-    pango_layout_set_text(layout, valid, -1);
-    g_free(valid);
-  }
-  PangoLayoutLine* line = pango_layout_get_line_readonly(layout, 0);
-  if (line == nullptr)
-    return;
-  set_colour(cr, rgb);
-  cairo_move_to(cr, left, top + metrics.ascent);
-  pango_cairo_show_layout_line(cr, line);
-  cairo_new_path(cr);
-}
-
 void release_raster() {
   for (int i = 0; i < raster.source_count; ++i)
     cairo_pattern_destroy(raster.sources[i].pattern);
-  for (PangoFontDescription* font : raster.fonts) {
-    if (font != nullptr)
-      pango_font_description_free(font);
-  }
-  if (raster.layout != nullptr)
-    g_object_unref(raster.layout);
-  if (raster.pango != nullptr)
-    g_object_unref(raster.pango);
   if (raster.cr != nullptr)
     cairo_destroy(raster.cr);
   raster = RasterState{};

@@ -1,6 +1,6 @@
-// The rasteriser shared by both backends: the pens, brushes, shapes and text that the kit's drawing
-// operations put on the canvas, drawn with Cairo (shapes without antialiasing, so that every pixel
-// rule below holds exactly) and Pango (text, antialiased).
+// The rasteriser shared by both backends: the pens, brushes and shapes that the kit's drawing
+// operations put on the canvas, drawn with Cairo without antialiasing, so that every pixel rule
+// below holds exactly. Text is text.h's.
 //
 // Geometry is in pixels of the target surface: (0, 0) is its top-left pixel and pixel (x, y)
 // covers the square from (x, y) to (x + 1, y + 1), so its centre is (x + 0.5, y + 0.5). Points and
@@ -66,22 +66,8 @@ void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
 // column (or per row, for a steep line); a wider pen a band of its width across the segment.
 void draw_line(cairo_surface_t* surface, PixelPoint from, PixelPoint to, const Pen& pen);
 
-// The default character height for a text size of 0, in pixels.
-constexpr int DEFAULT_TEXT_SIZE = 16;
-
-// The line height of the text font (face "DejaVu Sans", normal weight) at a character height of
-// `size` pixels (1..127; 0 asks for DEFAULT_TEXT_SIZE).
-int text_line_height(cairo_surface_t* surface, int size);
-
-// One line of text (`length` bytes of UTF-8; other bytes are drawn as replacement characters)
-// with the top-left corner of its character cell at (x, y). Only the glyphs' pixels are painted,
-// antialiased, in `rgb`. A line whose cell lies wholly off the surface is skipped, and so is one
-// starting more than a million pixels left of it.
-void draw_text_line(cairo_surface_t* surface, int64_t x, int64_t y, int size, const char* text,
-                    size_t length, uint32_t rgb);
-
-// Lets go of the drawing state kept for the last target surface (its Cairo context, the text
-// layout and the colour sources). The next drawing creates them again.
+// Lets go of the drawing state kept for the last target surface (its Cairo context and the colour
+// sources). The next drawing creates them again.
 void release_raster();
 
 } // namespace veldo::platform

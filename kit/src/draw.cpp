@@ -6,6 +6,7 @@
 #include "draw.h"
 
 #include "../platform/raster.h"
+#include "../platform/text.h"
 #include "kit_internal.h"
 
 #include <veldo/kit.h>

@@ -2,7 +2,7 @@
 // the character height, and that only the glyphs' pixels are painted.
 #include "kit_test_support.h"
 
-#include "platform/raster.h"
+#include "platform/text.h"
 
 #include <vector>
 
