@@ -96,6 +96,8 @@ public:
     static char no_command_line[] = "";
     const int result = WinMain(nullptr, nullptr, no_command_line, 1);
     hl::set_idle_handler(nullptr);
+    EXPECT_EQ(hl::stall_quits(), 0)
+        << "the game ended on the headless platform's stall guard, not on the player's quit";
     lines_ = all_log_lines();
     return result;
   }
@@ -140,6 +142,13 @@ private:
     if (!quit_sent_)
       marks_.push_back(hl::log_lines().size());
     quit_sent_ = true;
+    // A game that goes on after many a Ctrl+Q would run for ever: end it through the kit's own
+    // quit code instead, and say so.
+    if (++quits_unheeded_ > 100) {
+      ADD_FAILURE() << "the game did not end on Ctrl+Q";
+      kit_set_animation(VELDO_END);
+      return;
+    }
     hl::ctrl_shortcut('Q');
   }
 
@@ -147,6 +156,7 @@ private:
   std::vector<size_t> marks_; // the log's length when each action was taken
   size_t next_ = 0;
   bool quit_sent_ = false;
+  int quits_unheeded_ = 0;
   Lines lines_; // the whole log, once the run is over
 };
 

@@ -352,6 +352,7 @@ TEST_F(EventsTest, SetAnimationAppliesEveryCode) {
 }
 
 TEST_F(EventsTest, HaltedProgramWithNoInputGetsAQuitInsteadOfWaitingForEver) {
+  expected_stall_quits = 1;
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(await_event().kind, VELDO_QUIT);
   std::string note = ::testing::internal::GetCapturedStderr();

@@ -44,7 +44,12 @@ protected:
   void TearDown() override {
     headless::set_idle_handler(nullptr);
     kit_close();
+    EXPECT_EQ(headless::stall_quits(), expected_stall_quits)
+        << "a quit came from the headless platform's stall guard, not from the test";
   }
+
+  // The stall guard's quits a test expects: only a test that waits for ever on purpose has any.
+  int expected_stall_quits = 0;
 };
 
 } // namespace veldo::testing

@@ -57,6 +57,8 @@ protected:
 
   void TearDown() override {
     headless::set_idle_handler(nullptr);
+    EXPECT_EQ(stall_quits_ + headless::stall_quits(), expected_stall_quits)
+        << "a quit came from the headless platform's stall guard, not from the test";
     headless::reset();
     std::filesystem::current_path(previous_directory_);
     std::filesystem::remove_all(directory_);
@@ -64,10 +66,14 @@ protected:
 
   // A new process's kit, in the same working directory.
   void open_kit() {
+    stall_quits_ += headless::stall_quits();
     headless::reset();
     kit_open(nullptr, nullptr, "", 1);
     headless::clear_log_lines();
   }
+
+  // The stall guard's quits a test expects: only a test that waits for ever on purpose has any.
+  int expected_stall_quits = 0;
 
   static void write_script(const std::string& text, const char* name = "VELDO.SCR") {
     std::ofstream(name, std::ios::binary) << text;
@@ -136,6 +142,7 @@ protected:
 
   std::filesystem::path directory_;
   std::filesystem::path previous_directory_;
+  int stall_quits_ = 0; // posted by kits of earlier "processes" of the test
 };
 
 } // namespace veldo::script_test

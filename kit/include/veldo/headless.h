@@ -47,6 +47,11 @@ int64_t clock_ms();
 void set_idle_handler(std::function<void()> handler);
 // The period of the graphics window's tick timer in ms, or 0 when it is not running.
 int tick_period_ms();
+// How many quits the platform's stall guard has posted since reset(). It posts one, with a line on
+// stderr, when the kit would wait with no timer running and nothing queued, or when ten minutes of
+// virtual time pass without an event: a program that would wait for ever is ended rather than
+// hung. A test that ends on a quit expects this to stay 0 unless it waits that long on purpose.
+int stall_quits();
 
 // ---- What can be observed ----------------------------------------------------------------------
 
