@@ -28,7 +28,9 @@ struct Backend {
   void (*poll)();
   // Blocks until the queue holds a message.
   void (*wait)();
-  void (*install_quit_on_signals)();
+  // On: SIGINT and SIGTERM call note_quit_signal() (safely, whatever the signal interrupted).
+  // Off: they get their default handling back.
+  void (*quit_on_signals)(bool on);
 };
 
 const Backend& gtk_backend();

@@ -139,8 +139,9 @@ intptr_t dispatch_message(const Message& message);
 // Blocks until a message can be taken. Never spins.
 void wait_message();
 
-// SIGINT and SIGTERM make the queue deliver a quit message (as the Run menu's Quit does).
-void install_quit_on_signals();
+// On: SIGINT and SIGTERM make the queue deliver a quit message (as the Run menu's Quit does).
+// Off: they get their default handling back, and end the process.
+void quit_on_signals(bool on);
 
 // The kit calls this whenever kit_await_event() returns, so that the headless backend can tell a
 // program that still takes events from one that waits forever with no input.

@@ -82,8 +82,8 @@ bool queue_empty() {
   return true;
 }
 
-void install_quit_on_signals() {
-  backend().install_quit_on_signals();
+void quit_on_signals(bool on) {
+  backend().quit_on_signals(on);
 }
 
 void note_quit_signal() {

@@ -171,6 +171,8 @@ extern "C" int kit_check_colour(int colour) {
 }
 
 extern "C" int kit_circle(int colour, int x, int y, int radius) {
+  if (!kit_is_open(CALL_CIRCLE))
+    return 1;
   colour = kit_check_colour(colour);
   if (radius < 0) {
     int used = magnitude(radius);
@@ -185,6 +187,8 @@ extern "C" int kit_circle(int colour, int x, int y, int radius) {
 }
 
 extern "C" int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+  if (!kit_is_open(CALL_TRIANGLE))
+    return 1;
   colour = kit_check_colour(colour);
   width = check_width(width);
   if (kit.logging_enabled)
@@ -231,14 +235,20 @@ int draw_box_shape(int kind, int colour, int x1, int y1, int x2, int y2, int wid
 } // namespace
 
 extern "C" int kit_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!kit_is_open(CALL_RECTANGLE))
+    return 1;
   return draw_box_shape(DRAW_RECTANGLE, colour, x1, y1, x2, y2, width);
 }
 
 extern "C" int kit_oval(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!kit_is_open(CALL_OVAL))
+    return 1;
   return draw_box_shape(DRAW_OVAL, colour, x1, y1, x2, y2, width);
 }
 
 extern "C" int kit_line(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!kit_is_open(CALL_LINE))
+    return 1;
   width = check_width(width);
   colour = kit_check_colour(colour);
   if (kit.logging_enabled)
@@ -249,6 +259,8 @@ extern "C" int kit_line(int colour, int x1, int y1, int x2, int y2, int width) {
 }
 
 extern "C" int kit_text(int colour, int x, int y, int size, const char* text) {
+  if (!kit_is_open(CALL_TEXT))
+    return 1;
   // A missing text is drawn, and described, as an empty one: nothing is painted.
   if (text == nullptr)
     text = "";
@@ -297,11 +309,14 @@ extern "C" int kit_printf(int colour, int x, int y, int size, const char* format
       buffer[0] = '\0';
     count = std::clamp(formatted, 0, LOG_FORMAT_BUFFER - 1);
   }
-  kit_text(colour, x, y, size, buffer);
+  if (kit_is_open(CALL_PRINTF))
+    kit_text(colour, x, y, size, buffer);
   return count;
 }
 
 extern "C" int kit_clear(void) {
+  if (!kit_is_open(CALL_CLEAR))
+    return 1;
   if (kit.logging_enabled)
     kit_log("Clearing the graphics window\n");
   // White inside, and the canvas's own pen, black and one pixel wide, around the edge.

@@ -227,6 +227,16 @@ intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr
 using namespace veldo;
 
 extern "C" int kit_await_event(int* x, int* y, char* key) {
+  // Before kit_open() no event can ever come: the call says so and returns a quit at once.
+  if (!kit_is_open(CALL_AWAIT_EVENT)) {
+    if (x != nullptr)
+      *x = 0;
+    if (y != nullptr)
+      *y = 0;
+    if (key != nullptr)
+      *key = 0;
+    return VELDO_QUIT;
+  }
   if (kit.replay_await_hook != nullptr)
     kit.replay_await_hook();
 
@@ -279,7 +289,7 @@ extern "C" int kit_await_event(int* x, int* y, char* key) {
 }
 
 extern "C" int kit_set_animation(int code) {
-  if (kit.graphics_window == 0)
+  if (!kit_is_open(CALL_SET_ANIMATION))
     return 0;
   switch (code) {
   case VELDO_HALT:

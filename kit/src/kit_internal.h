@@ -86,6 +86,9 @@ struct KitState {
   bool logging_enabled = true;
   LogRing log_ring;
 
+  // The calls that came before kit_open() and were told so on stderr, one bit each.
+  unsigned misuse_reported = 0;
+
   // Replays (replay.cpp): called at the start of every kit_await_event(), the moment the program
   // has finished with its previous event and the frame it drew for it. Null outside a replay.
   void (*replay_await_hook)() = nullptr;
@@ -95,6 +98,26 @@ extern KitState kit;
 
 // Forgets all kit state, closing an open script file (for the headless tests).
 void kit_reset_state();
+
+// The calls that need the kit's windows. Made before kit_open(), each says so on stderr, once.
+enum KitCall : unsigned {
+  CALL_AWAIT_EVENT,
+  CALL_SET_ANIMATION,
+  CALL_SET_LOGGING,
+  CALL_SHOW_LOG_WINDOW,
+  CALL_SET_TICK_PERIOD,
+  CALL_CIRCLE,
+  CALL_TRIANGLE,
+  CALL_RECTANGLE,
+  CALL_OVAL,
+  CALL_LINE,
+  CALL_TEXT,
+  CALL_PRINTF,
+  CALL_CLEAR,
+};
+// True once kit_open() has made the windows; otherwise writes, the first time for this call, one
+// line on stderr naming it, and returns false.
+bool kit_is_open(KitCall call);
 
 // Events (events.cpp).
 void kit_pump_message();

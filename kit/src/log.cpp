@@ -5,6 +5,8 @@
 #include "veldo/kit.h"
 
 #include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -35,6 +37,20 @@ void store_line(const char* text, size_t length) {
   if (ring.oldest < 0)
     ring.oldest = ring.next;
   ring.next = next_slot(ring.next);
+}
+
+// VELDO_LOG=stderr in the environment copies every line to standard error too, so a learner sees
+// the kit's corrections in the terminal the program was started from.
+bool copy_to_stderr() {
+  const char* where = std::getenv("VELDO_LOG");
+  return where != nullptr && std::strcmp(where, "stderr") == 0;
+}
+
+void write_to_stderr(const char* text, size_t length) {
+  std::fwrite(text, 1, length, stderr);
+  if (length == 0 || text[length - 1] != '\n')
+    std::fputc('\n', stderr);
+  std::fflush(stderr);
 }
 
 } // namespace
@@ -109,18 +125,21 @@ extern "C" int kit_log(const char* format, ...) {
     buffer[0] = '\0';
     formatted = 0;
   }
-  // Text that did not fit is cut at the buffer's end.
+  // The line stored is what fits in the buffer, up to its first zero byte; the result counts every
+  // character formatted, as printf's does.
   size_t length = std::strlen(buffer);
 
   store_line(buffer, length);
   if (log_observer != nullptr)
     log_observer(buffer);
+  if (copy_to_stderr())
+    write_to_stderr(buffer, length);
   kit_show_log_line(buffer);
-  return static_cast<int>(length);
+  return formatted;
 }
 
 extern "C" int kit_set_logging(int on) {
-  if (kit.graphics_window == 0)
+  if (!kit_is_open(CALL_SET_LOGGING))
     return 0;
   kit.logging_enabled = on != 0;
   platform::check_menu_item(kit.run_menu, MENU_LOGGING,
@@ -131,6 +150,8 @@ extern "C" int kit_set_logging(int on) {
 }
 
 extern "C" int kit_show_log_window(int show) {
+  if (!kit_is_open(CALL_SHOW_LOG_WINDOW))
+    return 0;
   return platform::show_window(kit.log_window, show ? platform::SW_SHOW : platform::SW_HIDE) ? 1
                                                                                              : 0;
 }

@@ -5,6 +5,8 @@
 
 #include "veldo/kit.h"
 
+#include <cstdio>
+
 namespace veldo {
 
 KitState kit;
@@ -34,6 +36,32 @@ void kit_reset_state() {
   kit = KitState();
 }
 
+bool kit_is_open(KitCall call) {
+  if (kit.graphics_window != 0)
+    return true;
+  static constexpr const char* NAMES[] = {
+      "kit_await_event",
+      "kit_set_animation",
+      "kit_set_logging",
+      "kit_show_log_window",
+      "kit_set_tick_period",
+      "kit_circle",
+      "kit_triangle",
+      "kit_rectangle",
+      "kit_oval",
+      "kit_line",
+      "kit_text",
+      "kit_printf",
+      "kit_clear",
+  };
+  unsigned bit = 1u << call;
+  if ((kit.misuse_reported & bit) == 0) {
+    kit.misuse_reported |= bit;
+    std::fprintf(stderr, "veldo: %s() called before kit_open(); it does nothing\n", NAMES[call]);
+  }
+  return false;
+}
+
 void kit_set_origin_from_client(platform::Window window) {
   platform::Rect client = platform::client_rect(window);
   kit.origin_x = client.left + (client.right - client.left) / 2;
@@ -52,6 +80,9 @@ void kit_repaint_graphics(platform::Window window) {
 using namespace veldo;
 
 extern "C" int kit_use_platform(const char* name) {
+  // The backend cannot change under windows it has made.
+  if (kit.graphics_window != 0)
+    return 0;
   return platform::select_backend(name) ? 1 : 0;
 }
 
@@ -62,7 +93,7 @@ extern "C" int kit_open(void* instance, void* previous_instance, const char* com
   platform::start_up();
   // SIGINT and SIGTERM arrive as a quit, as Ctrl+Q does, so the program ends through kit_close()
   // and nothing recorded in a script is lost.
-  platform::install_quit_on_signals();
+  platform::quit_on_signals(true);
 
   // A second instance finds the classes registered by the first.
   if (previous_instance == nullptr) {
@@ -99,11 +130,14 @@ extern "C" int kit_open(void* instance, void* previous_instance, const char* com
 extern "C" int kit_close(void) {
   kit.window_dc_held = false;
   kit_script_close();
+  // Nobody takes events any more: Ctrl+C and a termination request end the process again.
+  if (kit.graphics_window != 0)
+    platform::quit_on_signals(false);
   return 1;
 }
 
 extern "C" int kit_set_tick_period(int milliseconds) {
-  if (kit.graphics_window == 0)
+  if (!kit_is_open(CALL_SET_TICK_PERIOD))
     return 0;
   platform::set_timer(kit.graphics_window, TICK_TIMER_ID, milliseconds >= 1 ? milliseconds : 1);
   return 1;

@@ -375,7 +375,7 @@ TEST_F(EventsTest, TickPeriodCanBeChanged) {
 }
 
 TEST_F(EventsTest, TerminationSignalBecomesAQuit) {
-  platform::install_quit_on_signals();
+  platform::quit_on_signals(true);
   kit_set_animation(VELDO_RUN);
   std::raise(SIGTERM);
   EXPECT_EQ(await_event().kind, VELDO_QUIT);

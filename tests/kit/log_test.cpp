@@ -55,10 +55,29 @@ TEST_F(LogTest, ListenerSeesEveryLineAsItIsWritten) {
 
 TEST_F(LogTest, LongTextIsCutAt1023Characters) {
   std::string long_text(3000, 'w');
-  EXPECT_EQ(kit_log("%s", long_text.c_str()), 1023);
+  // The result counts what was formatted, as printf's does, though only 1023 characters are kept.
+  EXPECT_EQ(kit_log("%s", long_text.c_str()), 3000);
   ASSERT_EQ(headless::log_lines().size(), 1u);
   EXPECT_EQ(headless::log_lines()[0], std::string(1023, 'w'));
   EXPECT_EQ(std::string(kit.log_ring.lines[0].get()).size(), 1023u);
+}
+
+TEST_F(LogTest, AZeroCharacterEndsTheLineButIsCounted) {
+  EXPECT_EQ(kit_log("a%cb\n", 0), 4);
+  EXPECT_EQ(headless::log_lines().back(), "a");
+}
+
+TEST_F(LogTest, VeldoLogStderrCopiesEveryLineToStandardError) {
+  ::testing::internal::CaptureStderr();
+  kit_log("not copied\n");
+  setenv("VELDO_LOG", "stderr", 1);
+  kit_log("Radius of %d not possible\n", -5);
+  kit_circle(99, 0, 0, 1); // a correction message, with logging on a descriptive line too
+  unsetenv("VELDO_LOG");
+  kit_log("not copied either\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Radius of -5 not possible\n"
+                                                      "Illegal color 99; using RED.\n"
+                                                      "red circle at (0,0), radius 1\n");
 }
 
 TEST_F(LogTest, NullFormatWritesNothing) {

@@ -6,7 +6,11 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace veldo::testing {
 namespace {
@@ -269,6 +273,65 @@ TEST(PlatformChoiceTest, KnownNamesOnly) {
   EXPECT_EQ(kit_use_platform(nullptr), 0);
   headless::reset();
   EXPECT_STREQ(platform::backend_name(), "headless");
+}
+
+// Before kit_open() a call that needs the windows does nothing, returns what its manual says, and
+// names itself on stderr the first time.
+TEST(MisuseTest, CallsBeforeOpeningSayWhichAndReturnAtOnce) {
+  headless::reset();
+  ::testing::internal::CaptureStderr();
+  int x = 7, y = 7;
+  char key = 'z';
+  EXPECT_EQ(kit_await_event(&x, &y, &key), VELDO_QUIT);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(kit_await_event(&x, &y, &key), VELDO_QUIT);
+  EXPECT_EQ(kit_set_animation(VELDO_RUN), 0);
+  EXPECT_EQ(kit_set_logging(1), 0);
+  EXPECT_EQ(kit_set_tick_period(25), 0);
+  EXPECT_EQ(kit_circle(VELDO_RED, 0, 0, 5), 1);
+  EXPECT_EQ(kit_printf(VELDO_RED, 0, 0, 12, "%d", 1234), 4);
+  std::string said = ::testing::internal::GetCapturedStderr();
+  for (const char* call : {"kit_await_event", "kit_set_animation", "kit_set_logging",
+                           "kit_set_tick_period", "kit_circle", "kit_printf"}) {
+    std::string line = std::string("veldo: ") + call + "() called before kit_open()";
+    size_t at = said.find(line);
+    EXPECT_NE(at, std::string::npos) << call;
+    EXPECT_EQ(said.find(line, at + 1), std::string::npos) << call << " said more than once";
+  }
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 6) << said;
+  EXPECT_TRUE(headless::log_lines().empty());
+}
+
+TEST(MisuseTest, ThePlatformCannotChangeUnderOpenWindows) {
+  headless::reset();
+  kit_open(nullptr, nullptr, "", 1);
+  EXPECT_EQ(kit_use_platform("gtk"), 0);
+  EXPECT_STREQ(platform::backend_name(), "headless");
+  headless::type('k');
+  EXPECT_EQ(await_event().kind, VELDO_KBD);
+  kit_close();
+}
+
+// While the kit is open a termination request is a quit; after kit_close() nobody would take
+// that quit, so the signal ends the process again.
+TEST(MisuseTest, ClosingGivesTheSignalsBackTheirDefaultHandling) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    headless::reset();
+    kit_open(nullptr, nullptr, "", 1);
+    std::raise(SIGTERM);
+    if (await_event().kind != VELDO_QUIT)
+      _exit(3);
+    kit_close();
+    std::raise(SIGTERM);
+    _exit(4);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }
 
 } // namespace

@@ -46,6 +46,8 @@
  * - Logging: while drawing-call logging is on (kit_set_logging(), Ctrl+L), every drawing call and
  *   kit_clear() write one line describing themselves to the log window, after their correction
  *   messages; the lines are quoted with each operation below. The kit starts with logging ON.
+ *   Run a program with VELDO_LOG=stderr in its environment to see every log line in the terminal
+ *   too, corrections included.
  *
  * - Scripts: while recording (Ctrl+R) every event kit_await_event() returns, except a quit, is
  *   written as one line to "VELDO.SCR" in the working directory; playback (Ctrl+P, Ctrl+O) feeds
@@ -53,7 +55,9 @@
  *   that never reads the clock replays exactly.
  *
  * - One thread: call the kit from one thread only, and call kit_open() before anything but
- *   kit_use_platform().
+ *   kit_use_platform(), kit_log() and the colour look-ups. A call that needs the windows, made
+ *   before kit_open(), does nothing, returns at once (kit_await_event() returns VELDO_QUIT, the
+ *   others what their comment below says) and names itself in one line on stderr, once.
  */
 #ifndef VELDO_KIT_H
 #define VELDO_KIT_H
@@ -112,7 +116,7 @@ enum {
 
 enum {
   VELDO_HALT = 0, /* no ticks are delivered */
-  VELDO_STEP = 1, /* exactly one tick is delivered, then the kit is halted */
+  VELDO_STEP = 1, /* one tick is delivered even while halted; the run/halt state is unchanged */
   VELDO_RUN = 2,  /* every tick is delivered */
   VELDO_END = 5   /* every later kit_await_event() returns VELDO_QUIT */
 };
@@ -120,7 +124,8 @@ enum {
 /* ---- Opening and closing ------------------------------------------------------------------ */
 
 /* Chooses the platform before kit_open(): "gtk" (the default, a real desktop) or "headless" (no
- * display, virtual clock; see veldo/headless.h). Returns 1 when the name is known, else 0. */
+ * display, virtual clock; see veldo/headless.h). Returns 1 when the name is known, else 0; after
+ * kit_open() it returns 0 and changes nothing. */
 int kit_use_platform(const char* name);
 
 /* Creates the graphics window "VELDO Graphics" with its Run menu, the log window "VELDO Text",
@@ -133,8 +138,8 @@ int kit_use_platform(const char* name);
  * one line on stderr and ends the process with status 1. Returns 1. */
 int kit_open(void* instance, void* previous_instance, const char* command_line, int show_mode);
 
-/* Ends the kit's use: closes the script file (nothing recorded is lost). The windows stay until
- * the process ends. Returns 1. */
+/* Ends the kit's use: closes the script file (nothing recorded is lost), and SIGINT and SIGTERM
+ * end the process again. The windows stay until the process ends. Returns 1. */
 int kit_close(void);
 
 /* Sets the tick timer's period in milliseconds (at least 1; the kit starts at 100).
@@ -162,8 +167,9 @@ int kit_set_animation(int code);
 
 /* Formats a message (printf conventions, the message carries its own "\n") and writes it as the
  * newest line at the bottom of the log window, whether or not logging is on; the window keeps
- * the last 25 lines. Text beyond 1023 characters is cut. Returns the number of characters
- * formatted. */
+ * the last 25 lines. Text beyond 1023 characters is cut, and so is text after a zero character.
+ * Returns the number of characters formatted, as printf does, even when the line kept is shorter.
+ * With VELDO_LOG=stderr in the environment every line is also written to standard error. */
 int kit_log(const char* format, ...) VELDO_PRINTF(1, 2);
 
 /* Turns drawing-call logging on (nonzero) or off. While it is on, every drawing call writes one

@@ -724,13 +724,25 @@ gboolean on_quit_signal(gpointer) {
   return G_SOURCE_CONTINUE;
 }
 
-void native_install_quit_on_signals() {
-  static bool installed = false;
-  if (installed)
+// GLib turns the signals into main-loop callbacks; removing its sources gives them back their
+// default handling, which is set explicitly as well.
+guint signal_sources[2] = {0, 0};
+
+void native_quit_on_signals(bool on) {
+  if (on) {
+    if (signal_sources[0] == 0)
+      signal_sources[0] = g_unix_signal_add(SIGINT, on_quit_signal, nullptr);
+    if (signal_sources[1] == 0)
+      signal_sources[1] = g_unix_signal_add(SIGTERM, on_quit_signal, nullptr);
     return;
-  installed = true;
-  g_unix_signal_add(SIGINT, on_quit_signal, nullptr);
-  g_unix_signal_add(SIGTERM, on_quit_signal, nullptr);
+  }
+  for (guint& source : signal_sources) {
+    if (source != 0)
+      g_source_remove(source);
+    source = 0;
+  }
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
 }
 
 } // namespace
@@ -750,7 +762,7 @@ const Backend& gtk_backend() {
       native_kill_timer,
       native_poll,
       native_wait,
-      native_install_quit_on_signals,
+      native_quit_on_signals,
   };
   return backend;
 }

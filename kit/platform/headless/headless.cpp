@@ -142,29 +142,19 @@ extern "C" void headless_quit_on_signal(int) {
   note_quit_signal();
 }
 
-void install_quit_on_signals() {
+void quit_on_signals(bool on) {
   struct sigaction action = {};
-  action.sa_handler = headless_quit_on_signal;
+  action.sa_handler = on ? headless_quit_on_signal : SIG_DFL;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 }
 
 const Backend headless = {
-    "headless",
-    start_up,
-    reset_backend,
-    screen_size,
-    window_created,
-    window_shown,
-    window_destroyed,
-    menu_changed,
-    present,
-    set_timer,
-    kill_timer,
-    poll,
-    wait,
-    install_quit_on_signals,
+    "headless",     start_up,        reset_backend,    screen_size,
+    window_created, window_shown,    window_destroyed, menu_changed,
+    present,        set_timer,       kill_timer,       poll,
+    wait,           quit_on_signals,
 };
 
 } // namespace
