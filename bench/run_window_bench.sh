@@ -30,16 +30,22 @@ done
 grep -q "halted: waiting" "$out" || { echo "run_window_bench: the halted program did not start" >&2; kill "$pid"; exit 1; }
 sleep 1
 hz=$(getconf CLK_TCK)
+# Wake-ups: every time the process went to sleep of its own accord and was woken again.
+wakeups() { awk '/^voluntary_ctxt_switches/ { print $2 }' "/proc/$1/status"; }
 before=$(cpu_ticks "$pid")
+woken_before=$(wakeups "$pid")
 start=$(date +%s.%N)
 sleep 5
 after=$(cpu_ticks "$pid")
+woken_after=$(wakeups "$pid")
 end=$(date +%s.%N)
 kill -TERM "$pid"
 wait "$pid"
-awk -v b="$before" -v a="$after" -v hz="$hz" -v s="$start" -v e="$end" 'BEGIN {
+awk -v b="$before" -v a="$after" -v hz="$hz" -v s="$start" -v e="$end" \
+  -v wb="$woken_before" -v wa="$woken_after" 'BEGIN {
   printf "halted: %.2f s of CPU over %.2f s = %.2f%% of a core (from /proc; goal under 1%%)\n",
-    (a - b) / hz, e - s, 100 * (a - b) / hz / (e - s) }'
+    (a - b) / hz, e - s, 100 * (a - b) / hz / (e - s)
+  printf "halted: %.1f wake-ups a second at a 25 ms tick period (from /proc)\n", (wa - wb) / (e - s) }'
 grep "^halted: .*CPU" "$out"
 
 # Running: the program counts its own ticks over 10 s.

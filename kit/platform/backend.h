@@ -24,6 +24,9 @@ struct Backend {
   void (*present)(Window window);
   void (*set_timer)(Window window, int id, int period_ms);
   void (*kill_timer)(Window window, int id);
+  // Paused, the timer posts nothing and the backend does not wake for it; resumed, it falls due on
+  // its old schedule again (start + n * period).
+  void (*pause_timer)(Window window, int id, bool paused);
   // Collects native events without waiting.
   void (*poll)();
   // Blocks until the queue holds a message.

@@ -153,6 +153,9 @@ void note_event_returned();
 // timer waits in the queue.
 void set_timer(Window window, int id, int period_ms);
 void kill_timer(Window window, int id);
+// A paused timer posts nothing and wakes nobody, but keeps its schedule: once it goes on, its ticks
+// fall due exactly when they would have. Pausing or resuming it again changes nothing.
+void pause_timer(Window window, int id, bool paused);
 
 // ---- Menus -------------------------------------------------------------------------------------
 

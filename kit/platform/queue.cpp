@@ -119,6 +119,10 @@ void kill_timer(Window window, int id) {
   backend().kill_timer(window, id);
 }
 
+void pause_timer(Window window, int id, bool paused) {
+  backend().pause_timer(window, id, paused);
+}
+
 void post_timer_message(Window window, int id) {
   for (const Message& queued : state.queue)
     if (queued.window == window && queued.message == WM_TIMER &&

@@ -263,9 +263,14 @@ extern "C" int kit_await_event(int* x, int* y, char* key) {
     }
 
     // Where the loop would find nothing new by pumping again at once, it sleeps until a message
-    // can be taken. A playback request never sleeps: scripted events are not paced.
-    if (!took_message && still_waiting() && !kit.play_one_requested && !kit.playing_back)
+    // can be taken. A playback request never sleeps: scripted events are not paced. Unless the wait
+    // is armed, no tick could end it (a tick that comes now is dropped at the next arming anyway),
+    // so the tick timer sleeps too, keeping its schedule for when the wait is armed again.
+    if (!took_message && still_waiting() && !kit.play_one_requested && !kit.playing_back) {
+      platform::pause_timer(kit.graphics_window, TICK_TIMER_ID,
+                            pending.event_kind != VELDO_PERIODIC);
       platform::wait_message();
+    }
   }
 
   if (kit.recording) {

@@ -130,6 +130,10 @@ int tick_period_ms() {
   return platform::headless_clock::timer_period_ms(kit.graphics_window, TICK_TIMER_ID);
 }
 
+bool tick_timer_paused() {
+  return platform::headless_clock::timer_paused(kit.graphics_window, TICK_TIMER_ID);
+}
+
 int stall_quits() {
   return platform::headless_clock::stall_quits();
 }

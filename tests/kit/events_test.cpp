@@ -44,6 +44,33 @@ TEST_F(EventsTest, HaltedCallWaitsThroughTicksForInput) {
   EXPECT_EQ(event.key, 0);
 }
 
+// A halted wait sleeps through the tick timer; once the animation runs again the ticks fall due on
+// the timer's old schedule, so the running program sees exactly the ticks it saw before.
+TEST_F(EventsTest, HaltedWaitPausesTheTickTimerAndAnimatingResumesItsSchedule) {
+  std::vector<bool> paused_while_waiting;
+  headless::set_idle_handler([&paused_while_waiting] {
+    paused_while_waiting.push_back(headless::tick_timer_paused());
+    if (headless::clock_ms() >= 1030 && paused_while_waiting.size() < 100)
+      headless::ctrl_shortcut('a');
+  });
+  // Halted until 1030 ms: the program waits for input with the timer asleep.
+  once_idle_at(0, [&paused_while_waiting] {
+    paused_while_waiting.push_back(headless::tick_timer_paused());
+    headless::advance_clock(1030);
+    headless::ctrl_shortcut('a');
+  });
+  EXPECT_EQ(await_event().kind, VELDO_PERIODIC);
+  EXPECT_EQ(headless::clock_ms(), 1100); // the first tick of the old schedule after arming
+  ASSERT_FALSE(paused_while_waiting.empty());
+  EXPECT_TRUE(paused_while_waiting.front());
+  headless::set_idle_handler(
+      [&paused_while_waiting] { paused_while_waiting.push_back(headless::tick_timer_paused()); });
+  paused_while_waiting.clear();
+  EXPECT_EQ(await_event().kind, VELDO_PERIODIC);
+  EXPECT_EQ(headless::clock_ms(), 1200);
+  EXPECT_EQ(paused_while_waiting, std::vector<bool>{false});
+}
+
 TEST_F(EventsTest, AnimationStartedByCodeTwoTicksAtTheFirstTickAfterArming) {
   headless::advance_clock(150); // one tick came while halted
   EXPECT_EQ(kit_set_animation(VELDO_RUN), 1);

@@ -47,6 +47,9 @@ int64_t clock_ms();
 void set_idle_handler(std::function<void()> handler);
 // The period of the graphics window's tick timer in ms, or 0 when it is not running.
 int tick_period_ms();
+// Whether the kit has paused its tick timer: it does so while it waits halted, when no tick could
+// end the wait, so that a halted program is not woken 40 times a second for nothing.
+bool tick_timer_paused();
 // How many quits the platform's stall guard has posted since reset(). It posts one, with a line on
 // stderr, when the kit would wait with no timer running and nothing queued, or when ten minutes of
 // virtual time pass without an event: a program that would wait for ever is ended rather than

@@ -78,15 +78,20 @@ struct TimerSource {
   int id;
   gint64 start_us;
   gint64 period_us;
+  bool paused;
 };
 
 std::map<std::pair<Window, int>, GSource*> timers;
 
+// The first deadline of the timer's schedule after `now_us`.
+gint64 next_deadline(const TimerSource* timer, gint64 now_us) {
+  const gint64 periods_done = (now_us - timer->start_us) / timer->period_us + 1;
+  return timer->start_us + periods_done * timer->period_us;
+}
+
 gboolean dispatch_timer(GSource* source, GSourceFunc, gpointer) {
   auto* timer = reinterpret_cast<TimerSource*>(source);
-  const gint64 elapsed = g_source_get_time(source) - timer->start_us;
-  const gint64 periods_done = elapsed / timer->period_us + 1;
-  g_source_set_ready_time(source, timer->start_us + periods_done * timer->period_us);
+  g_source_set_ready_time(source, next_deadline(timer, g_source_get_time(source)));
   post_timer_message(timer->window, timer->id);
   return G_SOURCE_CONTINUE;
 }
@@ -113,10 +118,25 @@ void native_set_timer(Window window, int id, int period_ms) {
   timer->id = id;
   timer->start_us = g_get_monotonic_time();
   timer->period_us = static_cast<gint64>(period_ms < 1 ? 1 : period_ms) * 1000;
+  timer->paused = false;
   g_source_set_ready_time(source, timer->start_us + timer->period_us);
   g_source_set_name(source, "veldo timer");
   g_source_attach(source, nullptr);
   timers[{window, id}] = source;
+}
+
+// A paused timer has no ready time, so the main loop never wakes for it; resumed, it falls due at
+// the next deadline of its old schedule.
+void native_pause_timer(Window window, int id, bool paused) {
+  auto found = timers.find({window, id});
+  if (found == timers.end())
+    return;
+  auto* timer = reinterpret_cast<TimerSource*>(found->second);
+  if (timer->paused == paused)
+    return;
+  timer->paused = paused;
+  g_source_set_ready_time(found->second,
+                          paused ? -1 : next_deadline(timer, g_get_monotonic_time()));
 }
 
 void kill_timers_of(Window window) {
@@ -749,20 +769,21 @@ void native_quit_on_signals(bool on) {
 
 const Backend& gtk_backend() {
   static const Backend backend = {
-      "gtk",
-      native_start_up,
-      native_reset,
-      native_screen_size,
-      native_window_created,
-      native_window_shown,
-      native_window_destroyed,
-      native_menu_changed,
-      native_present,
-      native_set_timer,
-      native_kill_timer,
-      native_poll,
-      native_wait,
-      native_quit_on_signals,
+      .name = "gtk",
+      .start_up = native_start_up,
+      .reset = native_reset,
+      .screen_size = native_screen_size,
+      .window_created = native_window_created,
+      .window_shown = native_window_shown,
+      .window_destroyed = native_window_destroyed,
+      .menu_changed = native_menu_changed,
+      .present = native_present,
+      .set_timer = native_set_timer,
+      .kill_timer = native_kill_timer,
+      .pause_timer = native_pause_timer,
+      .poll = native_poll,
+      .wait = native_wait,
+      .quit_on_signals = native_quit_on_signals,
   };
   return backend;
 }

@@ -23,6 +23,7 @@ struct Timer {
   int id;
   int period_ms;
   int64_t due_ms;
+  bool paused = false;
 };
 
 struct HeadlessState {
@@ -58,7 +59,10 @@ void advance_to(int64_t target_ms) {
        timer = next_timer()) {
     clock_state.now_ms = timer->due_ms;
     timer->due_ms += timer->period_ms;
-    post_timer_message(timer->window, timer->id);
+    // A paused timer still marks the time (the clock moves as it would on a desktop), but posts
+    // nothing.
+    if (!timer->paused)
+      post_timer_message(timer->window, timer->id);
   }
   if (target_ms > clock_state.now_ms)
     clock_state.now_ms = target_ms;
@@ -94,6 +98,11 @@ void set_timer(Window window, int id, int period_ms) {
     return;
   }
   clock_state.timers.push_back(Timer{window, id, period_ms, clock_state.now_ms + period_ms});
+}
+
+void pause_timer(Window window, int id, bool paused) {
+  if (Timer* timer = find_timer(window, id))
+    timer->paused = paused;
 }
 
 void kill_timer(Window window, int id) {
@@ -151,10 +160,21 @@ void quit_on_signals(bool on) {
 }
 
 const Backend headless = {
-    "headless",     start_up,        reset_backend,    screen_size,
-    window_created, window_shown,    window_destroyed, menu_changed,
-    present,        set_timer,       kill_timer,       poll,
-    wait,           quit_on_signals,
+    .name = "headless",
+    .start_up = start_up,
+    .reset = reset_backend,
+    .screen_size = screen_size,
+    .window_created = window_created,
+    .window_shown = window_shown,
+    .window_destroyed = window_destroyed,
+    .menu_changed = menu_changed,
+    .present = present,
+    .set_timer = set_timer,
+    .kill_timer = kill_timer,
+    .pause_timer = pause_timer,
+    .poll = poll,
+    .wait = wait,
+    .quit_on_signals = quit_on_signals,
 };
 
 } // namespace
@@ -181,6 +201,11 @@ void set_idle_handler(std::function<void()> handler) {
 int timer_period_ms(Window window, int id) {
   Timer* timer = find_timer(window, id);
   return timer != nullptr ? timer->period_ms : 0;
+}
+
+bool timer_paused(Window window, int id) {
+  Timer* timer = find_timer(window, id);
+  return timer != nullptr && timer->paused;
 }
 
 int stall_quits() {

@@ -16,6 +16,7 @@ int64_t now_ms();
 void set_idle_handler(std::function<void()> handler);
 // The period of a running timer in ms, or 0 when it is not running.
 int timer_period_ms(Window window, int id);
+bool timer_paused(Window window, int id);
 // How many quits the stall guard has posted since the backend was reset.
 int stall_quits();
 
