@@ -5,7 +5,8 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev libgtest-dev fonts-dejavu-core
+BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev libcairo2-dev libfreetype-dev \
+	libharfbuzz-dev libgtest-dev fonts-liberation2 fonts-dejavu-core
 TEST_PACKAGES = xvfb xauth openbox xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev \
 	desktop-file-utils groff man-db libgdk-pixbuf2.0-bin librsvg2-common
 

@@ -15,7 +15,7 @@ add_library(veldo_shared SHARED $<TARGET_OBJECTS:veldo_objects>)
 target_include_directories(veldo_shared PUBLIC
   $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/kit/include>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-target_link_libraries(veldo_shared PRIVATE PkgConfig::GTK3 PkgConfig::PANGOCAIRO m)
+target_link_libraries(veldo_shared PRIVATE PkgConfig::RASTER PkgConfig::GTK3 m)
 set_target_properties(veldo_shared PROPERTIES
   OUTPUT_NAME veldo
   EXPORT_NAME veldo

@@ -2,9 +2,9 @@
 // client-area-sized image a backend shows. The log window's scroll, strip fill and line of text
 // act on its picture, so a new line costs one scroll and one line.
 #include "platform_state.h"
+#include "text.h"
 
 #include <cairo.h>
-#include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,10 +15,6 @@ namespace veldo::platform {
 using namespace shared;
 
 namespace {
-
-// The log window's fixed-pitch font and its size in pixels (the character cell's height).
-constexpr const char* FIXED_FONT_FAMILY = "DejaVu Sans Mono";
-constexpr int FIXED_FONT_PIXELS = 12;
 
 void set_source_rgb(cairo_t* cr, uint32_t rgb) {
   cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
@@ -34,31 +30,6 @@ cairo_surface_t* make_picture(int width, int height, uint32_t background_rgb) {
   cairo_paint(cr);
   cairo_destroy(cr);
   return picture;
-}
-
-// Text for Pango: valid UTF-8 is used as it is; anything else is read as Latin-1, one character
-// per byte, so that no byte is lost or makes Pango reject the line.
-std::string to_utf8(const char* text, int length) {
-  if (g_utf8_validate(text, length, nullptr))
-    return std::string(text, static_cast<size_t>(length));
-  std::string converted;
-  converted.reserve(static_cast<size_t>(length) * 2);
-  for (int i = 0; i < length; ++i) {
-    unsigned char byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      converted.push_back(static_cast<char>(byte));
-    } else {
-      converted.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-      converted.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-    }
-  }
-  return converted;
-}
-
-PangoFontDescription* fixed_font_description() {
-  PangoFontDescription* description = pango_font_description_from_string(FIXED_FONT_FAMILY);
-  pango_font_description_set_absolute_size(description, FIXED_FONT_PIXELS * PANGO_SCALE);
-  return description;
 }
 
 } // namespace
@@ -185,40 +156,12 @@ void draw_window_text(Window window, int x, int y, const char* text, int length)
   WindowRecord* record = find_window(window);
   if (record == nullptr || text == nullptr || length <= 0)
     return;
-  std::string utf8 = to_utf8(text, length);
-  cairo_t* cr = cairo_create(record->picture);
-  PangoLayout* layout = pango_cairo_create_layout(cr);
-  PangoFontDescription* description = fixed_font_description();
-  pango_layout_set_font_description(layout, description);
-  // One line, however many line feeds it holds: a line feed is drawn as a character of its own.
-  pango_layout_set_single_paragraph_mode(layout, TRUE);
-  pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_move_to(cr, x, y);
-  pango_cairo_show_layout(cr, layout);
-  pango_font_description_free(description);
-  g_object_unref(layout);
-  cairo_destroy(cr);
+  draw_fixed_text_line(record->picture, x, y, text, static_cast<size_t>(length), 0x000000);
   backend().present(window);
 }
 
 int fixed_font_line_height() {
-  // The metrics never change while the process runs, so they are read once.
-  static int line_height = 0;
-  if (line_height == 0) {
-    PangoFontMap* font_map = pango_cairo_font_map_get_default();
-    PangoContext* context = pango_font_map_create_context(font_map);
-    PangoFontDescription* description = fixed_font_description();
-    PangoFontMetrics* metrics = pango_context_get_metrics(context, description, nullptr);
-    line_height = PANGO_PIXELS_CEIL(pango_font_metrics_get_ascent(metrics) +
-                                    pango_font_metrics_get_descent(metrics));
-    if (line_height <= 0)
-      line_height = FIXED_FONT_PIXELS;
-    pango_font_metrics_unref(metrics);
-    pango_font_description_free(description);
-    g_object_unref(context);
-  }
-  return line_height;
+  return fixed_text_line_height();
 }
 
 } // namespace veldo::platform

@@ -76,7 +76,7 @@ void render_text(const DrawCommand& command) {
   cairo_surface_t* canvas = platform::canvas_surface();
   const char* line = command.text != nullptr ? command.text : "";
   uint32_t rgb = rgb_of(command.colour);
-  int64_t line_height = platform::text_line_height(canvas, command.size);
+  int64_t line_height = platform::text_line_height(command.size);
   platform::PixelPoint anchor = to_pixel(command.x, command.y);
   for (int64_t k = 0;; ++k) {
     int64_t top = anchor.y + (k - 1) * line_height;

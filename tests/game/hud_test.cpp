@@ -1,8 +1,10 @@
 // The play frame: the playfield, the spawn button, the heads-up display and its announcements,
-// and the order in which one frame is drawn.
+// how its labels fit the top bar, and the order in which one frame is drawn.
 #include "game_run.h"
+#include "platform/text.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace game_test {
 namespace {
@@ -60,6 +62,68 @@ TEST_F(Hud, TheSixCountersRunAlongTheTopBar) {
   EXPECT_EQ(hud(drawn(), "Time"), 0);
   draw_hud(0, 40, 0, 0, 0, 0);
   EXPECT_EQ(hud(drawn(), "Time"), 1);
+}
+
+// One label of the top bar, and the first column it must leave clear: the next label's x, the
+// spawn button's right edge, or one past the play area's right edge.
+struct BarLabel {
+  const char* format;
+  int x;
+  int next;
+};
+const BarLabel counters[] = {{"Score: %d", -100, -40}, {"Time: %d", -40, 20},
+                             {"Level: %d", 20, 80},    {"Swings: %d", 80, 150},
+                             {"Spree: %d", 150, 210},  {"Last: %d", 210, 301}};
+const BarLabel spawn_label = {"Spawn fly", -289, -233};
+
+// The first and last canvas columns the kit paints for `text` at (x, 231), size 12, in white on
+// the black top bar, as the heads-up display draws it.
+std::pair<int, int> painted_columns(int x, const char* text) {
+  kit_rectangle(0, -300, 250, 300, 226, 0);
+  kit_text(1, x, 231, 12, text);
+  int first = 1000, last = -1000;
+  for (int y = 226; y <= 249; y++)
+    for (int column = -299; column <= 299; column++)
+      if (hl::canvas_pixel(300 + column, 250 - y) != 0) {
+        first = std::min(first, column);
+        last = std::max(last, column);
+      }
+  return {first, last};
+}
+
+TEST_F(Hud, EveryLabelEndsAClearColumnBeforeTheNextBegins) {
+  kit_set_logging(0);
+  // Painted at their widest, with 99, each counter ends at least one clear column before the
+  // next one begins; the last stays inside the play area.
+  std::vector<std::pair<int, int>> painted;
+  for (const BarLabel& label : counters) {
+    char text[32];
+    std::snprintf(text, sizeof text, label.format, 99);
+    painted.push_back(painted_columns(label.x, text));
+  }
+  for (size_t i = 0; i + 1 < painted.size(); i++)
+    EXPECT_LT(painted[i].second, painted[i + 1].first - 1) << counters[i].format;
+  EXPECT_LE(painted.back().second, 300);
+  // The spawn button's label lies inside its outline (x -299 to -233), clear of both sides.
+  const auto [first, last] = painted_columns(spawn_label.x, spawn_label.format);
+  EXPECT_GT(first, -298);
+  EXPECT_LT(last, spawn_label.next - 1);
+
+  // Measured, for every value below 100: each advance ends before the next label's x, and the
+  // paint never goes past the advance.
+  for (const BarLabel& label : counters) {
+    for (int value = 0; value < 100; value++) {
+      char text[32];
+      std::snprintf(text, sizeof text, label.format, value);
+      const int end = label.x + veldo::platform::measure_text_line(12, text, strlen(text)).width;
+      EXPECT_LT(end, label.next) << text;
+      if (value == 99) {
+        EXPECT_LE(painted_columns(label.x, text).second, end) << text;
+      }
+    }
+  }
+  EXPECT_LT(spawn_label.x + veldo::platform::measure_text_line(12, "Spawn fly", 9).width,
+            spawn_label.next);
 }
 
 // The announcements drawn after the six counters.

@@ -3,6 +3,7 @@
 #include "kit_test_support.h"
 
 #include <string>
+#include <vector>
 
 namespace veldo::testing {
 namespace {
@@ -240,6 +241,23 @@ TEST_F(LogTest, BytesThatAreNotUtf8AreStillDrawn) {
   EXPECT_EQ(kit_log("caf\xe9 \xff\n"), 7);
   EXPECT_EQ(headless::log_lines()[0], "caf\xe9 \xff\n");
   EXPECT_GT(rightmost_dark(band_top(0), platform::fixed_font_line_height()), 5 + 3 * 6);
+}
+
+TEST_F(LogTest, BytesAreReadAsTheCanvasReadsThem) {
+  // The newest band's pixels, row by row.
+  auto newest_band = [] {
+    std::vector<uint32_t> pixels;
+    for (int y = band_top(0); y < headless::log_window_height(); ++y)
+      for (int x = 0; x < headless::log_window_width(); ++x)
+        pixels.push_back(headless::log_window_pixel(x, y));
+    return pixels;
+  };
+  kit_log("caf\xe9 \xc3\xa9\n"); // not UTF-8 as a whole: Latin-1 throughout
+  const std::vector<uint32_t> latin1 = newest_band();
+  kit_log("caf\xc3\xa9 \xc3\x83\xc2\xa9\n");
+  EXPECT_TRUE(newest_band() == latin1);
+  kit_log("caf\xc3\xa9 \xc3\xa9\n"); // UTF-8: the second e acute is one character
+  EXPECT_FALSE(newest_band() == latin1);
 }
 
 } // namespace

@@ -168,6 +168,7 @@ int kit_set_animation(int code);
 /* Formats a message (printf conventions, the message carries its own "\n") and writes it as the
  * newest line at the bottom of the log window, whether or not logging is on; the window keeps
  * the last 25 lines. Text beyond 1023 characters is cut, and so is text after a zero character.
+ * The window shows it in Liberation Mono, 12 pixels high, its bytes read as kit_text() reads them.
  * Returns the number of characters formatted, as printf does, even when the line kept is shorter.
  * With VELDO_LOG=stderr in the environment every line is also written to standard error. */
 int kit_log(const char* format, ...) VELDO_PRINTF(1, 2);
@@ -215,10 +216,13 @@ int kit_oval(int colour, int x1, int y1, int x2, int y2, int width);
  * width w" with the width as given after the sign correction. Returns 1. */
 int kit_line(int colour, int x1, int y1, int x2, int y2, int width);
 
-/* Text in "DejaVu Sans" with a character height of `size` pixels (0..127; 0 is the default
- * height; a negative size is used as its magnitude and a size above 127 as 127, with a message
- * each). (x, y) is the lower-left corner of the first line's cell; each line feed starts a new
- * line one line height lower. Only the glyphs' pixels are painted. Logs the line
+/* Text in Liberation Sans with a character height of `size` pixels (the font's pixel size;
+ * 0..127; 0 is the default height, 16; a negative size is used as its magnitude and a size above
+ * 127 as 127, with a message each). The line height h is the font's ascender and descender at
+ * that size, each rounded up to whole pixels, added (14 at size 12). (x, y) is the lower-left
+ * corner of the first line's cell; each line feed starts a new line h pixels lower. A line that
+ * is valid UTF-8 is read as UTF-8; any other line has one Latin-1 character per byte, as the log
+ * window reads it. Only the glyphs' pixels are painted, antialiased. Logs the line
  * <colour> text at (x,y), "<text>". Returns 1. */
 int kit_text(int colour, int x, int y, int size, const char* text);
 
