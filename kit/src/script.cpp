@@ -324,6 +324,12 @@ bool kit_script_begin_playback() {
   return true;
 }
 
+void kit_script_read_from(std::FILE* file) {
+  close_script_file();
+  kit.script_file = file;
+  script_file_writable = false;
+}
+
 void kit_script_close() {
   // The kit is closed while a recording is still on: write the open run of periodic events first,
   // as stopping the recording would, so the end of the recording is not lost.
