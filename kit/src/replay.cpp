@@ -458,6 +458,9 @@ bool locate_output(Output& output) {
     output.place.inode = info.st_ino;
     output.place.mode = info.st_mode & 07777;
     output.in_place = !S_ISREG(info.st_mode);
+    // Renaming would replace a file its owner made read-only; writing it in place would not.
+    if (!output.in_place && ::access(path.c_str(), W_OK) != 0)
+      return fail_errno("cannot write the " + output.what, path, errno);
   } else if (errno != ENOENT) {
     return fail_errno("cannot write the " + output.what, path, errno);
   }

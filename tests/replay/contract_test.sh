@@ -181,6 +181,21 @@ replay 0 --log "$WORK/links/kept.log" "$TITLE"
 [ "$(stat -c %a "$WORK/links/kept.log")" = 640 ] && grep -q '^EOF encountered' "$WORK/links/kept.log" ||
   fail "the log replaced an earlier one as mode $(stat -c %a "$WORK/links/kept.log")"
 
+# A file its owner made read-only is not replaced. Root may write anything, so root runs the tool
+# as nobody here.
+as_a_user() {
+  if ((EUID == 0)); then setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; else "$@"; fi
+}
+chmod 755 "$WORK"
+mkdir -m 777 "$WORK/shared"
+printf 'kept\n' >"$WORK/shared/read-only.log"
+chmod 444 "$WORK/shared/read-only.log"
+as_a_user "$REPLAY" --log "$WORK/shared/read-only.log" "$TITLE" 2>"$ERR"
+status=$?
+((status == 1)) && grep -q "read-only.log: Permission denied" "$ERR" &&
+  [ "$(cat "$WORK/shared/read-only.log")" = kept ] ||
+  fail "a read-only log: status $status, $(cat "$ERR"), now $(cat "$WORK/shared/read-only.log")"
+
 # ---- A failed output leaves no partial file and names the reason ---------------------------------
 # A file size limit of 4 KiB stands in for a full disk: the traced log and the picture outgrow it.
 mkdir "$WORK/run-full"
