@@ -5,6 +5,8 @@
 
 #include <veldo/kit.h>
 
+#include <algorithm>
+
 GameState game_state_initial() {
   GameState state{};
   state.swatter.width = 30;
@@ -39,9 +41,15 @@ void draw_internal_error() {
 
 namespace {
 
+// A click can carry any 32-bit position: a script may hold one that no window could produce.
+// Beyond a million units from the origin, far past any screen, a swing is the same everywhere: it
+// hits nothing and its swatter lies off the canvas. Such a click swings at that bound instead,
+// which keeps the swatter's and the hit test's sums far inside int.
+constexpr int SWING_REACH = 1000000;
+
 void swing(int x, int y, GameState& state, BugTable& bugs) {
-  state.swatter.x = x;
-  state.swatter.y = y;
+  state.swatter.x = std::clamp(x, -SWING_REACH, SWING_REACH);
+  state.swatter.y = std::clamp(y, -SWING_REACH, SWING_REACH);
   state.swatter.cooldown = SWING_COOLDOWN;
   state.swings++;
   const int hits = bugs_swat(state.swatter, bugs);

@@ -144,6 +144,9 @@ void kit_script_write(int kind, int x, int y, char key);
 void kit_flush_recording();
 void kit_stop_playback();
 void kit_script_close();
+// Makes `file`, open for reading, the script file in place of opening the script path: the replay
+// driver opens its script once, itself, and the kit plays from that handle and closes it.
+void kit_script_read_from(std::FILE* file);
 // The Run menu's commands ask these before starting a recording, or a playback (continuous or one
 // event): recording and playback share the script file, so neither may start while the other is
 // on. When refused they log why, keep the entry's check mark unchecked and return false.

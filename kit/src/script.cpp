@@ -5,6 +5,10 @@
 
 #include <veldo/kit.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -24,10 +28,27 @@ constexpr size_t KIND_LETTER_OFFSET = 6;
 // the end of the script, or by a play-one request) would swallow every line written to it.
 bool script_file_writable = false;
 
+// Opens the script file, for writing emptied first. Only a regular file will do: a named pipe
+// would block a plain open until its other end came (so the program would freeze on Ctrl+P or
+// Ctrl+R), and a device or directory holds no script. The open itself never waits, and anything
+// but a regular file is closed again unread and untouched.
 bool open_script_file(bool for_writing) {
-  kit.script_file = std::fopen(kit.script_path.c_str(), for_writing ? "w" : "r");
+  const int flags =
+      (for_writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  const int fd = ::open(kit.script_path.c_str(), flags, 0666);
+  if (fd < 0)
+    return false;
+  struct stat info;
+  const bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 &&
+                      (!for_writing || ::ftruncate(fd, 0) == 0);
+  kit.script_file = usable ? ::fdopen(fd, for_writing ? "w" : "r") : nullptr;
+  if (kit.script_file == nullptr) {
+    ::close(fd);
+    return false;
+  }
   script_file_writable = for_writing;
-  return kit.script_file != nullptr;
+  return true;
 }
 
 void close_script_file() {
@@ -301,6 +322,12 @@ bool kit_script_begin_playback() {
     return false;
   }
   return true;
+}
+
+void kit_script_read_from(std::FILE* file) {
+  close_script_file();
+  kit.script_file = file;
+  script_file_writable = false;
 }
 
 void kit_script_close() {

@@ -35,7 +35,8 @@ for entry in "Animate  (Ctrl+A)" "Halt animation  (Ctrl+H)" "Advance one frame  
   "VELDO_PERIODIC(n);" "EOF encountered in script file VELDO.SCR"; do
   grep -qF -- "$entry" "$game" || fail "dovuvezuvir(6) does not document \"$entry\""
 done
-for option in "--png file" "--log file" "--trace" "--frames dir" "--every n"; do
+for option in "--png file" "--log file" "--trace" "--frames dir" "--every n" "--max-events n" \
+  "--help" "--version"; do
   grep -qF -- "$option" "$replay" || fail "dovuvezuvir-replay(6) does not document $option"
 done
 

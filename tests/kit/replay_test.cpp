@@ -234,6 +234,47 @@ TEST_F(ReplayDriverTest, EachFrameShowsWhatTheProgramDrewForItsEvent) {
   EXPECT_EQ(png_pixel("final.png", 300, 539), 0x000000u);
 }
 
+// Counts its events, and ends on the quit; it draws nothing, so that millions of events are quick.
+long long events_counted = 0;
+int counting_program() {
+  open_like_a_game();
+  events_counted = 0;
+  int kind;
+  do {
+    kind = kit_await_event(nullptr, nullptr, nullptr);
+    ++events_counted;
+  } while (kind != VELDO_QUIT);
+  kit_close();
+  return 0;
+}
+
+TEST_F(ReplayDriverTest, MaxEventsLetsThatManyOfTheScriptsEventsThroughAndNoMore) {
+  // Five events, two of them from the middle of a periodic run.
+  const std::string script =
+      write_script("VELDO_KBD(97);\nVELDO_PERIODIC(3);\nVELDO_MOUSE(1, 2);\n");
+  for (int limit = 1; limit <= 6; ++limit) {
+    SCOPED_TRACE(testing::Message() << "--max-events " << limit);
+    seen.clear();
+    const int status = replay({"--max-events", std::to_string(limit), script}, drawing_program);
+    const size_t replayed = static_cast<size_t>(std::min(limit, 5));
+    EXPECT_EQ(status, limit < 5 ? 3 : 0);
+    ASSERT_EQ(seen.size(), replayed + 1);
+    EXPECT_EQ(seen.back().kind, VELDO_QUIT);
+    EXPECT_TRUE(seen.back().logging);
+    EXPECT_EQ(seen.back().clock_ms, 0);
+    EXPECT_EQ(seen[replayed - 1].kind, replayed == 5   ? VELDO_MOUSE
+                                       : replayed == 1 ? VELDO_KBD
+                                                       : VELDO_PERIODIC);
+  }
+}
+
+// A hostile script's two billion ticks are cut at the default limit, well short of them.
+TEST_F(ReplayDriverTest, TheDefaultLimitCutsAnEndlessScript) {
+  const std::string script = write_script("VELDO_PERIODIC(2147483647);\n");
+  EXPECT_EQ(replay({script}, counting_program), 3);
+  EXPECT_EQ(events_counted, 4000000 + 1);
+}
+
 TEST_F(ReplayDriverTest, NothingRunsWhenTheScriptOrAnOutputFails) {
   EXPECT_EQ(replay({path("missing.scr")}, drawing_program), 1);
   const std::string script = write_script("VELDO_PERIODIC(1);\n");

@@ -4,6 +4,9 @@
 #include "script_fixture.h"
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace veldo::script_test {
@@ -180,6 +183,52 @@ INSTANTIATE_TEST_SUITE_P(Signals, ScriptSignalTest, testing::Values(SIGINT, SIGT
                            return info.param == SIGINT ? std::string("SIGINT")
                                                        : std::string("SIGTERM");
                          });
+
+// ---- Script files that are not files -----------------------------------------------------------
+
+// A VELDO.SCR that is a named pipe (with or without its other end open), a device or a directory
+// is refused at once with the kit's message, for playback and for recording alike, and nothing is
+// read from or written into it. A plain open of a pipe would freeze the program instead.
+TEST_F(ScriptTest, AScriptThatIsNotARegularFileIsRefusedWithoutWaiting) {
+  struct Kind {
+    const char* name;
+    std::function<int()> make; // makes VELDO.SCR; returns a descriptor to close after, or -1
+  };
+  const Kind kinds[] = {
+      {"a named pipe", [] { return mkfifo("VELDO.SCR", 0600) == 0 ? -1 : -2; }},
+      {"a named pipe held open at both ends",
+       [] { return mkfifo("VELDO.SCR", 0600) == 0 ? open("VELDO.SCR", O_RDWR | O_NONBLOCK) : -2; }},
+      {"a device", [] { return symlink("/dev/zero", "VELDO.SCR") == 0 ? -1 : -2; }},
+      {"a directory", [] { return mkdir("VELDO.SCR", 0700) == 0 ? -1 : -2; }},
+  };
+  // A blocked open would hang the test: let it fail instead.
+  alarm(60);
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    std::filesystem::remove_all("VELDO.SCR");
+    const int held = kind.make();
+    ASSERT_NE(held, -2);
+
+    open_kit();
+    EXPECT_EQ(command_or_live(MENU_PLAYBACK), key('~'));
+    EXPECT_EQ(log(), std::vector<std::string>{"Cannot open script file VELDO.SCR for reading\n"});
+    EXPECT_FALSE(kit.playing_back);
+
+    headless::clear_log_lines();
+    headless::choose_menu(MENU_RECORD);
+    click(1, 2);
+    EXPECT_EQ(await_event(), mouse(1, 2));
+    EXPECT_EQ(log(), std::vector<std::string>{"Cannot open script file VELDO.SCR for writing\n"});
+    EXPECT_EQ(kit.script_file, nullptr);
+    if (held >= 0) {
+      char byte = 0;
+      EXPECT_EQ(read(held, &byte, 1), -1) << "the recording wrote into the pipe";
+      close(held);
+    }
+  }
+  alarm(0);
+  std::filesystem::remove_all("VELDO.SCR");
+}
 
 // ---- Numbers ------------------------------------------------------------------------------------
 

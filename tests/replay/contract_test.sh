@@ -7,7 +7,7 @@ set -uo pipefail
 REPLAY=$(realpath "${1:?usage: contract_test.sh <dovuvezuvir-replay> <tests/data>}")
 DATA=$(realpath "${2:?usage: contract_test.sh <dovuvezuvir-replay> <tests/data>}")
 PNG="python3 $(dirname "$0")/png.py"
-USAGE='usage: dovuvezuvir-replay [--png FILE] [--log FILE] [--trace] [--frames DIR [--every N]] SCRIPT'
+USAGE='usage: dovuvezuvir-replay [--png FILE] [--log FILE [--trace]] [--frames DIR [--every N]] [--max-events N] SCRIPT'
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -60,7 +60,34 @@ bad_arguments --frames f --every 2x "$TITLE"
 bad_arguments "$TITLE" "$PLAY"
 bad_arguments --png a.png --png b.png "$TITLE"
 grep -q -- "--png given twice" "$ERR" || fail "a repeated option is not named: $(cat "$ERR")"
-replay 0 --help && [ "$(cat "$OUT")" = "$USAGE" ] || fail "--help does not print the usage line"
+bad_arguments --bogus=1 "$TITLE"
+bad_arguments -x "$TITLE"
+bad_arguments --trace=yes --log out.log "$TITLE"
+bad_arguments --png= "$TITLE"
+bad_arguments --trace "$TITLE"
+grep -q -- "--trace goes with --log" "$ERR" || fail "--trace without --log: $(cat "$ERR")"
+bad_arguments --max-events 0 "$TITLE"
+bad_arguments --max-events 1e6 "$TITLE"
+
+# ---- --help and --version: on standard output, status 0, nothing run ---------------------------
+replay 0 --help && [ "$(head -n1 "$OUT")" = "$USAGE" ] && [ ! -s "$ERR" ] ||
+  fail "--help does not print the usage line first"
+for option in --png --log --trace --frames --every --max-events --help --version; do
+  grep -q -- "^  $option" "$OUT" || fail "--help does not explain $option"
+done
+# The version is the build's own, from the project's version in CMakeLists.txt.
+version=$(sed -n 's/^project(veldo VERSION \([0-9.]*\) .*/\1/p' "$DATA/../../CMakeLists.txt")
+replay 0 --version "$TITLE" && [ "$(cat "$OUT")" = "dovuvezuvir-replay (VELDO) $version" ] &&
+  [ -n "$version" ] && [ ! -s "$ERR" ] || fail "--version prints: $(cat "$OUT")"
+[ -z "$(left_behind)" ] || fail "--help or --version left $(left_behind) behind"
+
+# ---- --option=VALUE is the same as --option VALUE ------------------------------------------------
+replay 0 --png out.png --log out.log --frames frames --every 2 --max-events 9 "$PLAY" &&
+  mv "$WORK/run" "$WORK/spaced"
+replay 0 --png=out.png --log=out.log --frames=frames --every=2 --max-events=9 "$PLAY"
+for file in out.png out.log frames/frame-000001.png frames/frame-000003.png; do
+  cmp -s "$WORK/spaced/$file" "$WORK/run/$file" || fail "--option=VALUE wrote another $file"
+done
 
 # ---- A script that cannot be read: status 1 with a message, and nothing written ----------------
 replay 1 --png out.png --log out.log "$WORK/missing.scr" &&
@@ -82,6 +109,136 @@ replay 1 --frames "$TITLE/frames" "$PLAY" &&
 cp "$PLAY" "$WORK/kept.scr"
 replay 1 --log "$WORK/kept.scr" "$WORK/kept.scr" && grep -q "it is the script" "$ERR" &&
   cmp -s "$PLAY" "$WORK/kept.scr" || fail "--log naming the script itself: $(cat "$ERR")"
+
+# ---- A file from which no event can be replayed: a warning, and the status of a replay -----------
+for text in '' 'not a script\n' 'VELDO_NOTE(1);\nVELDO_KBD(97);\n' 'VELDO_KBD(97);'; do
+  printf "$text" >"$WORK/nothing.scr"
+  replay 0 --log out.log "$WORK/nothing.scr" &&
+    [ "$(cat "$ERR")" = "dovuvezuvir-replay: warning: no event could be replayed from $WORK/nothing.scr" ] ||
+    fail "no warning for a file holding \"$text\": $(cat "$ERR")"
+done
+replay 0 "$TITLE" && [ ! -s "$ERR" ] || fail "a warning for a script with events: $(cat "$ERR")"
+
+# ---- --max-events: a script that asks for more ends there, with status 3 and a message --------
+# One line asks for two billion ticks: weeks of work without the limit.
+printf 'VELDO_MOUSE(0, 0);\nVELDO_PERIODIC(2147483647);\n' >"$WORK/endless.scr"
+replay 3 --max-events 81 --log out.log --png out.png "$WORK/endless.scr" &&
+  grep -q "holds more than 81 events" "$ERR" || fail "--max-events 81: $(cat "$ERR")"
+# The game stood after the click and 80 ticks: two seconds of play, drawn once more for the quit.
+grep -qx 'white text at (-40,231), "Time: 2"' "$WORK/run/out.log" ||
+  fail "the cut replay's final frame is not after 80 ticks: $(grep Time "$WORK/run/out.log")"
+[ "$($PNG size "$WORK/run/out.png")" = 601x540 ] || fail "the cut replay saved no picture"
+# play.scr holds 6 events: a limit of 6 lets it end as it would, one of 5 cuts it.
+replay 0 --max-events 6 "$PLAY" && [ ! -s "$ERR" ] || fail "--max-events 6 cut a script of 6"
+replay 3 --max-events 5 "$PLAY" || fail "--max-events 5 did not cut a script of 6"
+
+# ---- Outputs never overwrite the script or each other ------------------------------------------
+# refused <what the message says> <argument>...: status 1 with that reason, the earlier files in
+# $WORK/files unchanged and nothing else written there.
+mkdir "$WORK/files"
+printf 'earlier log\n' >"$WORK/files/old.log"
+cp "$PLAY" "$WORK/files/play.scr"
+ln -s old.log "$WORK/files/soft.log"
+ln "$WORK/files/old.log" "$WORK/files/hard.log"
+ln -s play.scr "$WORK/files/script-link"
+mkdir -p "$WORK/files/fr"
+cp "$PLAY" "$WORK/files/fr/frame-000001.png"
+snapshot() { (cd "$WORK/files" && find . -printf '%p %y %s %T@\n' | sort && cat old.log play.scr); }
+before=$(snapshot)
+refused() {
+  local reason=$1
+  shift
+  replay 1 "$@" && grep -q -- "$reason" "$ERR" || fail "replay $*: not refused for \"$reason\": $(cat "$ERR")"
+  [ "$(snapshot)" = "$before" ] || fail "replay $*: changed the files"
+  [ -z "$(left_behind)" ] || fail "replay $*: left $(left_behind) behind"
+}
+F=$WORK/files
+refused "same file as the log" --log "$F/old.log" --png "$F/old.log" "$PLAY"
+refused "same file as the log" --log "$F/old.log" --png "$F/soft.log" "$PLAY"
+refused "same file as the log" --log "$F/hard.log" --png "$F/old.log" "$PLAY"
+refused "same file as the log" --log "$F/new.out" --png "$F/../files/./new.out" "$PLAY"
+refused "it is the script" --log "$F/script-link" "$F/play.scr"
+refused "it is the script" --png "$F/play.scr" "$F/script-link"
+refused "has a frame's name" --frames "$F/fr" "$F/fr/frame-000001.png"
+refused "a frame will take its name" --frames "$F/fr/" --png "$F/fr/frame-000002.png" "$PLAY"
+refused "a frame will take its name" --frames "$F/fr" --log "$F/fr/frame-1234567.png" "$PLAY"
+refused "it is the frame directory" --frames "$F/new-frames" --log "$F/new-frames" "$PLAY"
+
+# ---- Frames replace a link in their place without following it -----------------------------------
+mkdir -p "$WORK/links/frames"
+printf 'victim\n' >"$WORK/links/victim"
+ln -s ../victim "$WORK/links/frames/frame-000002.png"
+replay 0 --frames "$WORK/links/frames" "$PLAY"
+[ "$(cat "$WORK/links/victim")" = victim ] || fail "a frame was written through a link"
+[ -f "$WORK/links/frames/frame-000002.png" ] && [ ! -L "$WORK/links/frames/frame-000002.png" ] &&
+  [ "$($PNG size "$WORK/links/frames/frame-000002.png")" = 601x540 ] ||
+  fail "the frame did not replace the link"
+
+# ---- An output written over an earlier file keeps that file's permissions -----------------------
+printf 'earlier\n' >"$WORK/links/kept.log"
+chmod 640 "$WORK/links/kept.log"
+replay 0 --log "$WORK/links/kept.log" "$TITLE"
+[ "$(stat -c %a "$WORK/links/kept.log")" = 640 ] && grep -q '^EOF encountered' "$WORK/links/kept.log" ||
+  fail "the log replaced an earlier one as mode $(stat -c %a "$WORK/links/kept.log")"
+
+# A file its owner made read-only is not replaced. Root may write anything, so root runs the tool
+# as nobody here.
+as_a_user() {
+  if ((EUID == 0)); then setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; else "$@"; fi
+}
+chmod 755 "$WORK"
+mkdir -m 777 "$WORK/shared"
+printf 'kept\n' >"$WORK/shared/read-only.log"
+chmod 444 "$WORK/shared/read-only.log"
+as_a_user "$REPLAY" --log "$WORK/shared/read-only.log" "$TITLE" 2>"$ERR"
+status=$?
+((status == 1)) && grep -q "read-only.log: Permission denied" "$ERR" &&
+  [ "$(cat "$WORK/shared/read-only.log")" = kept ] ||
+  fail "a read-only log: status $status, $(cat "$ERR"), now $(cat "$WORK/shared/read-only.log")"
+
+# ---- A failed output leaves no partial file and names the reason ---------------------------------
+# A file size limit of 4 KiB stands in for a full disk: the traced log and the picture outgrow it.
+mkdir "$WORK/run-full"
+printf 'earlier log\n' >"$WORK/run-full/big.log"
+(ulimit -f 4 && cd "$WORK/run-full" &&
+  "$REPLAY" --trace --log big.log --png out.png "$DATA/golden/swat.scr") 2>"$ERR"
+status=$?
+((status == 1)) && grep -q "cannot write the log big.log: File too large" "$ERR" &&
+  grep -q "cannot write the picture out.png: File too large" "$ERR" ||
+  fail "outputs over the size limit: status $status, $(cat "$ERR")"
+[ "$(ls -A "$WORK/run-full")" = big.log ] && [ "$(cat "$WORK/run-full/big.log")" = "earlier log" ] ||
+  fail "failed outputs left $(ls -A "$WORK/run-full") behind, or changed the earlier log"
+mkdir "$WORK/run-full/frames"
+(ulimit -f 4 && cd "$WORK/run-full" && "$REPLAY" --frames frames "$PLAY") 2>"$ERR"
+status=$?
+((status == 1)) && grep -q "cannot write the frame frames/frame-000001.png: File too large" "$ERR" ||
+  fail "frames over the size limit: status $status, $(cat "$ERR")"
+[ -z "$(ls -A "$WORK/run-full/frames")" ] || fail "failed frames left $(ls -A "$WORK/run-full/frames")"
+replay 1 --log /dev/full "$PLAY" &&
+  grep -q "cannot write the log /dev/full: No space left on device" "$ERR" ||
+  fail "a log on a full device: $(cat "$ERR")"
+# A device or a pipe is written in place, not replaced.
+(cd "$WORK" && "$REPLAY" --log /dev/stdout "$TITLE" | cat >"$WORK/piped.log")
+[ "$(cat "$WORK/piped.log")" = "EOF encountered in script file $TITLE" ] ||
+  fail "a log into a pipe: $(cat "$WORK/piped.log")"
+
+# ---- A script or output that is a named pipe never makes the tool wait ---------------------------
+mkfifo "$WORK/pipe"
+timeout 20 "$REPLAY" "$WORK/pipe" 2>"$ERR"
+status=$?
+((status == 1)) && grep -q "cannot read the script $WORK/pipe: not a regular file" "$ERR" ||
+  fail "a named pipe as the script, nothing at its other end: status $status, $(cat "$ERR")"
+exec {held}<>"$WORK/pipe"
+timeout 20 "$REPLAY" "$WORK/pipe" 2>"$ERR"
+status=$?
+exec {held}>&-
+((status == 1)) && grep -q "not a regular file" "$ERR" ||
+  fail "a named pipe as the script, held open: status $status, $(cat "$ERR")"
+timeout 20 "$REPLAY" --log "$WORK/pipe" "$PLAY" 2>"$ERR"
+status=$?
+((status == 1)) && grep -q "cannot write the log $WORK/pipe: No such device or address" "$ERR" ||
+  fail "a named pipe with no reader as the log: status $status, $(cat "$ERR")"
+[ -p "$WORK/pipe" ] || fail "the named pipe was replaced"
 
 # ---- Title only: no play frame, the log holds the end-of-script message alone ------------------
 replay 0 --log out.log "$TITLE" &&
