@@ -55,6 +55,9 @@ void window_resized_now(Window window, int width, int height);
 void invalidate_window(Window window);
 // Calls the window's procedure at once, bypassing the queue.
 intptr_t send_message(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
+// The connection to the display broke: says so on stderr, runs the kit's handler and ends the
+// process with status 1. Never returns.
+[[noreturn]] void display_lost(const char* display_name);
 // Async-signal-safe: the next peek_message() delivers WM_QUIT.
 void note_quit_signal();
 // How often kit_await_event() has returned since reset(), and how often the canvas was copied to

@@ -62,6 +62,20 @@ void reset() {
   quit_signal_pending = 0;
 }
 
+void on_display_lost(void (*handler)()) {
+  state.display_lost_handler = handler;
+}
+
+void display_lost(const char* display_name) {
+  std::fprintf(stderr, "veldo: lost the connection to the display %s; ending\n",
+               display_name != nullptr ? display_name : "");
+  std::fflush(stderr);
+  if (state.display_lost_handler != nullptr)
+    state.display_lost_handler();
+  // The toolkit's own clean-up would talk to the display again, so none of it runs.
+  std::_Exit(1);
+}
+
 void screen_size(int* width, int* height) {
   int w = 0, h = 0;
   backend().screen_size(&w, &h);

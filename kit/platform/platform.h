@@ -95,6 +95,12 @@ const char* backend_name();
 // with status 1. Calling it again does nothing.
 void start_up();
 
+// What the kit does when the connection to the display breaks: the backend writes one line on
+// stderr, calls `handler` (nullptr for none) and ends the process with status 1. The toolkit
+// cannot go on after such a break, so the handler must not use the windows; it closes what must be
+// kept, such as a recording.
+void on_display_lost(void (*handler)());
+
 // Forgets every window, message, timer, menu and surface, as a new process would have it.
 // Used by the headless tests between cases.
 void reset();

@@ -47,6 +47,7 @@ struct MenuRecord {
 struct PlatformState {
   const Backend* backend = nullptr;
   bool started = false;
+  void (*display_lost_handler)() = nullptr;
   std::vector<ClassRecord> classes;
   // Window n is windows[n - 1] and Menu n is menus[n - 1]; a deque keeps every record where it
   // is, so the description a backend was handed stays valid.

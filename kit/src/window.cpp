@@ -94,6 +94,8 @@ extern "C" int kit_open(void* instance, void* previous_instance, const char* com
   // SIGINT and SIGTERM arrive as a quit, as Ctrl+Q does, so the program ends through kit_close()
   // and nothing recorded in a script is lost.
   platform::quit_on_signals(true);
+  // Without a display nothing more can happen, but a recording must still be completed.
+  platform::on_display_lost([] { kit_close(); });
 
   // A second instance finds the classes registered by the first.
   if (previous_instance == nullptr) {

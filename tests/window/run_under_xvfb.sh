@@ -39,6 +39,8 @@ if ! [ -s "$workdir/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$workdir/display" | tr -d '[:space:]')"
+# A test that needs to take the display away (the server ending under a program) stops this one.
+export VELDO_XVFB_PID=$xvfb_pid
 
 openbox --sm-disable >"$workdir/openbox.log" 2>&1 &
 openbox_pid=$!

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Run menu, opened with the mouse, shows its entries: eight that can be chosen, each with its
 # shortcut at the right, the greyed information entries below them, and a check mark at
-# "Logging" alone, which choosing "Logging" takes away. Choosing "Quit" with the mouse ends the
-# program with status 0.
+# "Logging" alone, which choosing "Logging" takes away. While the menu is open the program stands
+# still. Choosing "Quit" with the mouse ends the program with status 0.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -110,7 +110,24 @@ check_marks
 ((${#MARKS[@]} == 0)) || fail "after Logging was chosen the menu still shows a mark (${MARKS[*]})"
 note "choosing Logging took its check mark away"
 
+# While the menu is open the program stands still, as in a modal menu loop: no tick reaches it,
+# and a click on the canvas only closes the menu. Once it has closed, the ticks come at their
+# normal rate again (10 a second).
+ticks_before=$(count_lines PERIODIC)
+sleep 3
+ticks_held=$(($(count_lines PERIODIC) - ticks_before))
+((ticks_held <= 1)) || fail "$ticks_held ticks reached the program while the menu was open"
+click_at $((AREA_X + 500)) $((AREA_Y + 400))
+wait_until "the menu to close after a click on the canvas" menu_closed
+ticks_before=$(count_lines PERIODIC)
+sleep 2
+ticks_after=$(($(count_lines PERIODIC) - ticks_before))
+((ticks_after >= 10)) || fail "only $ticks_after ticks came in the 2 s after the menu closed"
+! grep -q "^MOUSE" "$EVENTS_OUT" || fail "the click that closed the menu reached the program"
+note "$ticks_held ticks while the menu was open for 3 s, $ticks_after in the 2 s after"
+
 # Choose Quit, the eighth entry, with the mouse.
+open_run_menu run-menu-to-quit
 click_entry 8
 wait_for_exit "$EVENTS_PID"
 ((EXIT_STATUS == 0)) || fail "the program ended with status $EXIT_STATUS after Quit, not 0"

@@ -11,7 +11,9 @@
 // program sleeps in poll(2) instead of spinning.
 #include "../backend.h"
 
+#include <X11/Xlib.h>
 #include <gdk/gdk.h>
+#include <gdk/gdkx.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
@@ -515,6 +517,32 @@ void apply_entry_state(GtkWidget* item, const MenuItemView& view) {
   }
 }
 
+// How many popup menus are open. While one is, the program stands still, as it would in the
+// original platform's menu loop: the pumping step that found the menu open returns only once it
+// has closed (see native_poll), so no tick and no click reaches the program meanwhile. Timer
+// messages still queue up (coalesced), and make one tick when the menu closes.
+int open_popups = 0;
+
+void on_popup_shown(GtkWidget* popup, gpointer) {
+  if (g_object_get_data(G_OBJECT(popup), "veldo-open") == nullptr) {
+    g_object_set_data(G_OBJECT(popup), "veldo-open", GINT_TO_POINTER(1));
+    ++open_popups;
+  }
+}
+
+void on_popup_hidden(GtkWidget* popup, gpointer) {
+  if (g_object_get_data(G_OBJECT(popup), "veldo-open") != nullptr) {
+    g_object_set_data(G_OBJECT(popup), "veldo-open", nullptr);
+    --open_popups;
+  }
+}
+
+void watch_popup(GtkWidget* popup) {
+  g_signal_connect(popup, "show", G_CALLBACK(on_popup_shown), nullptr);
+  g_signal_connect(popup, "hide", G_CALLBACK(on_popup_hidden), nullptr);
+  g_signal_connect(popup, "destroy", G_CALLBACK(on_popup_hidden), nullptr);
+}
+
 void build_menu(NativeWindow* native, Window window, GtkMenuShell* shell, Menu menu, bool in_popup,
                 int depth) {
   const int count = menu_item_count(menu);
@@ -548,6 +576,7 @@ void build_menu(NativeWindow* native, Window window, GtkMenuShell* shell, Menu m
         gtk_accel_label_set_accel(GTK_ACCEL_LABEL(child), key, modifiers);
       if ((view.flags & MF_POPUP) != 0) {
         GtkWidget* popup = gtk_menu_new();
+        watch_popup(popup);
         gtk_style_context_add_class(gtk_widget_get_style_context(popup), "veldo-menu");
         if (depth < 8)
           build_menu(native, window, GTK_MENU_SHELL(popup), static_cast<Menu>(view.id), true,
@@ -612,11 +641,20 @@ void hide_unchecked_marks() {
 // ---- The backend's operations
 // --------------------------------------------------------------------
 
+// Xlib calls this when the connection to the X server breaks (the server ended, or the network to
+// it went away). Nothing can be shown any more; the kit completes what must be kept and the
+// process ends, with one line on stderr instead of the toolkit's own exit without a word.
+int on_display_broken(Display* display) {
+  display_lost(display != nullptr ? DisplayString(display) : nullptr);
+}
+
 bool native_start_up(char* why, int why_size) {
   // Windows are placed by position, which only the X11 backend allows; elsewhere GTK picks.
   gdk_set_allowed_backends("x11,*");
   if (gtk_init_check(nullptr, nullptr)) {
     hide_unchecked_marks();
+    if (GDK_IS_X11_DISPLAY(gdk_display_get_default()))
+      XSetIOErrorHandler(on_display_broken);
     return true;
   }
   const char* display = g_getenv("DISPLAY");
@@ -731,10 +769,13 @@ void native_poll() {
   for (int pass = 0; pass < 4; ++pass)
     if (!g_main_context_iteration(nullptr, FALSE))
       break;
+  // An open menu holds the program inside this step until it closes.
+  while (open_popups > 0)
+    g_main_context_iteration(nullptr, TRUE);
 }
 
 void native_wait() {
-  while (queue_empty())
+  while (queue_empty() || open_popups > 0)
     g_main_context_iteration(nullptr, TRUE);
 }
 
