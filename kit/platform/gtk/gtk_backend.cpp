@@ -40,6 +40,7 @@ struct NativeWindow {
   // platform; the frame is known only once the window manager has framed the window.
   int frame_fits_left = 0;
   gint64 frame_fit_until = 0;
+  guint frame_checks = 0;
   GdkRectangle outer{0, 0, 0, 0};
   // The menu model's structure (texts, ids, kinds) the menu bar was built from, and the widgets
   // of its entries, so that a change of check marks or greyed states updates them in place.
@@ -361,13 +362,17 @@ void on_size_allocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
 }
 
 // Shrinks a framed window's client area so that the frame takes the requested outer rectangle
-// (for the log window: the bottom third of the screen, exactly). Runs when the window is mapped
-// and on the configure events that follow, until the frame is in place or a few seconds have
-// passed: the window manager may push a window that does not fit the screen before it sees the
-// request. The request goes to the window itself: GTK would drop a move to the
-// position it last asked for, not knowing that the window manager has moved the window since.
+// (for the log window: the bottom third of the screen, exactly). Runs when the window is mapped,
+// on the configure events that follow and, until the frame is first seen, every tenth of a second
+// (a window manager may announce its frame without a configure event), until the frame is in
+// place or a few seconds have passed since the frame was first seen: the window manager may push a
+// window that does not fit the screen before it sees the request. The request goes to the window
+// itself: GTK would drop a move to the position it last asked for, not knowing that the window
+// manager has moved the window since.
 constexpr gint64 frame_fit_period_us = 3 * G_USEC_PER_SEC;
 constexpr int frame_fit_requests = 20;
+// A window manager that has not framed the window within this time after mapping never will.
+constexpr guint frame_wait_checks = 100;
 
 void fit_frame(NativeWindow* native) {
   GdkWindow* gdk_window = gtk_widget_get_window(native->toplevel);
@@ -375,9 +380,7 @@ void fit_frame(NativeWindow* native) {
       !gtk_widget_get_mapped(native->toplevel))
     return;
   const gint64 now = g_get_monotonic_time();
-  if (native->frame_fit_until == 0)
-    native->frame_fit_until = now + frame_fit_period_us;
-  if (now > native->frame_fit_until) {
+  if (native->frame_fit_until != 0 && now > native->frame_fit_until) {
     native->frame_fits_left = 0;
     return;
   }
@@ -395,6 +398,8 @@ void fit_frame(NativeWindow* native) {
   // A frame no larger than the client: the window manager has not framed the window yet.
   if (frame_width <= 0 && frame_height <= 0)
     return;
+  if (native->frame_fit_until == 0)
+    native->frame_fit_until = now + frame_fit_period_us;
   --native->frame_fits_left;
   const int width = std::max(1, native->outer.width - frame_width);
   const int height = std::max(1, native->outer.height - frame_height);
@@ -402,10 +407,25 @@ void fit_frame(NativeWindow* native) {
   gdk_window_move_resize(gdk_window, native->outer.x, native->outer.y, width, height);
 }
 
+// Until the frame is first seen, a tenth of a second at a time; from then on the configure events
+// that each request brings take the fitting on.
+gboolean refit_frame(gpointer data) {
+  NativeWindow* native = find_native(data_window(data));
+  if (native == nullptr || native->frame_fits_left <= 0 || native->frame_fit_until != 0 ||
+      ++native->frame_checks > frame_wait_checks)
+    return G_SOURCE_REMOVE;
+  fit_frame(native);
+  return native->frame_fits_left > 0 && native->frame_fit_until == 0 ? G_SOURCE_CONTINUE
+                                                                     : G_SOURCE_REMOVE;
+}
+
 gboolean on_map(GtkWidget*, GdkEvent*, gpointer data) {
   const Window window = data_window(data);
-  if (NativeWindow* native = find_native(window))
+  if (NativeWindow* native = find_native(window)) {
     fit_frame(native);
+    if (native->frame_fits_left > 0 && native->frame_checks == 0)
+      g_timeout_add(100, refit_frame, data);
+  }
   invalidate_window(window);
   return FALSE;
 }
