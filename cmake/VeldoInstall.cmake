@@ -57,6 +57,8 @@ string(REGEX REPLACE "/$" "" VELDO_PC_TO_PREFIX "${VELDO_PC_TO_PREFIX}")
 configure_file(cmake/veldo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/veldo.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldo.pc DESTINATION ${VELDO_PC_DIR})
 
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # The examples, as sources a newcomer can copy: each directory builds on its own against the
 # installed kit.
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
