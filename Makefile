@@ -86,7 +86,7 @@ package: package-deps build
 	cd $(BUILD) && cpack -G DEB
 
 # The README's pictures, replayed from their scripts in doc/.
-readme-pictures: deps
+readme-pictures: test-deps
 	@bash tools/readme-pictures.sh $(BUILD)
 
 clean:
