@@ -4,6 +4,8 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+# The list of what `make install` installed, which `make uninstall` reads.
+INSTALLED ?= $(BUILD)/installed-files.txt
 
 # What building and running the game needs; the tests and the package need more.
 BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev fonts-dejavu-core librsvg2-common
@@ -74,12 +76,12 @@ bench: test-deps build
 # or programs linked against it in /usr/local/lib would not start. The list of the files and
 # directories installed is kept for `make uninstall`.
 install: build
-	@bash tools/install.sh $(BUILD) $(PREFIX) $(BUILD)/installed-files.txt
+	@bash tools/install.sh $(BUILD) $(PREFIX) $(INSTALLED)
 	@if [ "$$(id -u)" -eq 0 ] && [ -z "$$DESTDIR" ]; then ldconfig; fi
 
 # Removes exactly what the last `make install` from this build directory installed.
 uninstall:
-	@bash tools/uninstall.sh $(BUILD)/installed-files.txt
+	@bash tools/uninstall.sh $(INSTALLED)
 
 # A Debian package of the kit and the game: $(BUILD)/veldo_VERSION_ARCH.deb.
 package: package-deps build

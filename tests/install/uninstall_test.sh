@@ -15,8 +15,12 @@ fail() {
   exit 1
 }
 
-# The build is already made: -o build keeps make from configuring and building it again.
-make_in_source() { make --no-print-directory -C "$source" -o build -o deps BUILD="$build" "$@"; }
+# The build is already made: -o build keeps make from configuring and building it again. The list
+# of installed files is the test's own, so a real install's list in the build stays as it is.
+installed="$tmp/installed-files.txt"
+make_in_source() {
+  make --no-print-directory -C "$source" -o build -o deps BUILD="$build" INSTALLED="$installed" "$@"
+}
 
 # snapshot DIR: every path under DIR with its kind and, for a file, its checksum.
 snapshot() {
@@ -36,9 +40,9 @@ round_trip() {
   snapshot "$root" >"$tmp/$name.before"
   make_in_source install "$@" >"$tmp/$name.install.log" 2>&1 ||
     { cat "$tmp/$name.install.log"; fail "$name: make install failed"; }
-  [ -s "$build/installed-files.txt" ] || fail "$name: make install kept no list of its files"
+  [ -s "$installed" ] || fail "$name: make install kept no list of its files"
   local count
-  count=$(wc -l <"$build/installed-files.txt")
+  count=$(wc -l <"$installed")
   ((count >= 20)) || fail "$name: only $count files installed"
   find "$root" -name dovuvezuvir -type f | grep -q . || fail "$name: the game is not installed"
   make_in_source uninstall "$@" >"$tmp/$name.uninstall.log" 2>&1 ||
