@@ -57,6 +57,8 @@ string(REGEX REPLACE "/$" "" VELDO_PC_TO_PREFIX "${VELDO_PC_TO_PREFIX}")
 configure_file(cmake/veldo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/veldo.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldo.pc DESTINATION ${VELDO_PC_DIR})
 
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # The examples, as sources a newcomer can copy: each directory builds on its own against the
 # installed kit.
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
@@ -89,6 +91,14 @@ if(VELDO_BUILD_TESTS)
     add_test(NAME install.consumer
       COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/install/consumer_test.sh
         ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_C_COMPILER} ${CMAKE_CXX_COMPILER})
-    set_tests_properties(install.consumer PROPERTIES LABELS install TIMEOUT 600)
+    # `make install` and `make uninstall` on this build, into a prefix in use and a staging
+    # directory. Both tests install this build, and an install rewrites its list of files.
+    add_test(NAME install.uninstall
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/install/uninstall_test.sh
+        ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    set_tests_properties(install.consumer PROPERTIES LABELS install TIMEOUT 600
+      RESOURCE_LOCK install_manifest)
+    set_tests_properties(install.uninstall PROPERTIES LABELS install TIMEOUT 300
+      RESOURCE_LOCK install_manifest)
   endif()
 endif()

@@ -28,10 +28,11 @@ constexpr MenuEntryText RUN_MENU_ENTRIES[] = {
     {nullptr, 0, platform::MF_SEPARATOR},
     {"&Quit\tCtrl+Q", MENU_QUIT, platform::MF_STRING},
     {nullptr, 0, platform::MF_SEPARATOR},
+    // Where to report a problem and where new versions appear: the README's section of that name.
     {"CONTACTS:", MENU_INFO, platform::MF_GRAYED},
-    {"MAC: see README.md", MENU_INFO, platform::MF_GRAYED},
-    {"WINDOWS: see README.md", MENU_INFO, platform::MF_GRAYED},
-    {"UPDATES: see README.md", MENU_INFO, platform::MF_GRAYED},
+    {"MAC: see \"Contacts and updates\" in README.md", MENU_INFO, platform::MF_GRAYED},
+    {"WINDOWS: see \"Contacts and updates\" in README.md", MENU_INFO, platform::MF_GRAYED},
+    {"UPDATES: see \"Contacts and updates\" in README.md", MENU_INFO, platform::MF_GRAYED},
 };
 
 void build_run_menu(platform::Window window) {

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,19 +121,48 @@ TEST_F(WindowTest, RunMenuHoldsItsSixteenEntriesInOrder) {
     EXPECT_EQ(entries[i].checked, expected[i].checked);
     EXPECT_FALSE(entries[i].grayed);
   }
-  const char* info_prefixes[3] = {"MAC: ", "WINDOWS: ", "UPDATES: "};
+  const char* info_texts[4] = {"CONTACTS:", "MAC: see \"Contacts and updates\" in README.md",
+                               "WINDOWS: see \"Contacts and updates\" in README.md",
+                               "UPDATES: see \"Contacts and updates\" in README.md"};
   for (int i = 12; i < 16; ++i) {
     SCOPED_TRACE(i);
+    EXPECT_EQ(entries[i].text, info_texts[i - 12]);
     EXPECT_EQ(entries[i].id, MENU_INFO);
     EXPECT_TRUE(entries[i].grayed);
     EXPECT_FALSE(entries[i].checked);
     EXPECT_FALSE(entries[i].separator);
-    if (i > 12) {
-      const char* prefix = info_prefixes[i - 13];
-      EXPECT_EQ(entries[i].text.compare(0, std::strlen(prefix), prefix), 0) << entries[i].text;
-      EXPECT_GT(entries[i].text.size(), std::strlen(prefix));
-    }
   }
+}
+
+// Every informational entry that sends the reader to a section of a document names a section
+// that document has, word for word, and the manual page sends the reader there too.
+TEST_F(WindowTest, RunMenuInformationNamesSectionsThatExist) {
+  const auto read = [](const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  };
+  const std::string source = VELDO_SOURCE_DIR;
+  const std::string manual = read(source + "/data/dovuvezuvir.6");
+  ASSERT_FALSE(manual.empty());
+  int references = 0;
+  for (const headless::MenuEntry& entry : headless::run_menu(nullptr)) {
+    if (entry.id != MENU_INFO || entry.text.find(" see \"") == std::string::npos)
+      continue;
+    SCOPED_TRACE(entry.text);
+    const size_t open = entry.text.find('"');
+    const size_t close = entry.text.find('"', open + 1);
+    ASSERT_NE(close, std::string::npos);
+    const std::string section = entry.text.substr(open + 1, close - open - 1);
+    const std::string document = entry.text.substr(entry.text.find(" in ", close) + 4);
+    const std::string text = read(source + "/" + document);
+    EXPECT_NE(text.find("\n## " + section + "\n"), std::string::npos)
+        << document << " has no section \"" << section << "\"";
+    EXPECT_NE(manual.find(section), std::string::npos) << "the manual page does not name it";
+    ++references;
+  }
+  EXPECT_EQ(references, 3);
 }
 
 // Client rectangles are the original platform's: right and bottom lie one past the last pixel, so a

@@ -668,6 +668,30 @@ int on_display_broken(Display* display) {
   display_lost(display != nullptr ? DisplayString(display) : nullptr);
 }
 
+// The windows' icon. GTK names the program after its executable and gives every window that
+// name's class (WM_CLASS "paint", "Paint" for a program named paint), which is how a desktop
+// matches the windows with the program's desktop entry; the icon follows the same name. An icon
+// file beside the executable (NAME.svg or NAME.png, as the build tree has it) comes first, so a
+// program run from where it was built shows its own icon; otherwise the icon theme's icon of that
+// name (an installed program's), if the theme has one.
+void set_default_icon() {
+  if (gchar* executable = g_file_read_link("/proc/self/exe", nullptr)) {
+    for (const char* extension : {".svg", ".png"}) {
+      gchar* file = g_strconcat(executable, extension, nullptr);
+      const bool loaded = g_file_test(file, G_FILE_TEST_IS_REGULAR) &&
+                          gtk_window_set_default_icon_from_file(file, nullptr);
+      g_free(file);
+      if (loaded) {
+        g_free(executable);
+        return;
+      }
+    }
+    g_free(executable);
+  }
+  if (const char* name = g_get_prgname())
+    gtk_window_set_default_icon_name(name);
+}
+
 bool native_start_up(char* why, int why_size) {
   // Windows are placed by position, which only the X11 backend allows; elsewhere GTK picks.
   gdk_set_allowed_backends("x11,*");
@@ -675,6 +699,7 @@ bool native_start_up(char* why, int why_size) {
     hide_unchecked_marks();
     if (GDK_IS_X11_DISPLAY(gdk_display_get_default()))
       XSetIOErrorHandler(on_display_broken);
+    set_default_icon();
     return true;
   }
   const char* display = g_getenv("DISPLAY");
