@@ -24,7 +24,9 @@
 // The sides draw the same shapes at the same places; after the timings the benchmark counts the
 // pixels in which each side's frame differs from the kit's, for the shapes and the texts apart.
 //
-//   frame [frames]    (default 1000 timed frames of each side, after 100 frames of warm-up)
+//   frame [frames]      (default 1000 timed frames of each side, after 100 frames of warm-up)
+//   frame --kit FRAMES  only the kit's whole frame, FRAMES times, untimed: for a profiler, e.g.
+//                       valgrind --tool=callgrind --toggle-collect='*draw_with_kit*' frame --kit 50
 #include <veldo/headless.h>
 #include <veldo/kit.h>
 
@@ -552,11 +554,19 @@ int differing_pixels(const std::function<uint32_t(int, int)>& pixel) {
 } // namespace
 
 int main(int argc, char** argv) {
-  const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+  const bool kit_only = argc > 1 && std::string(argv[1]) == "--kit";
+  const int frames = argc > 1 + kit_only ? std::max(1, std::atoi(argv[1 + kit_only])) : 1000;
   kit_use_platform("headless");
   kit_open(nullptr, nullptr, "", 1);
   kit_set_logging(0);
   kit_clear();
+  if (kit_only) {
+    const std::vector<Call> frame = worst_case_frame();
+    for (int i = 0; i < frames; ++i)
+      draw_with_kit(frame);
+    kit_close();
+    return 0;
+  }
   cairo_surface_t* cairo_surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, WIDTH, HEIGHT);
 
   std::vector<Side> sides = {
