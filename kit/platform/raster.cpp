@@ -64,8 +64,7 @@ PixelBox grown(const PixelBox& box, int64_t by) {
   return {box.left - by, box.top - by, box.right + by, box.bottom + by};
 }
 
-// ---- Exact arithmetic
-// ----------------------------------------------------------------------------
+// ---- Exact arithmetic ---------------------------------------------------------------------------
 
 // Division rounding toward minus infinity, with a remainder 0 <= r < d, for d > 0.
 template <typename T> struct Division {
@@ -148,8 +147,7 @@ template <typename T> T magnitude(T v) {
   return v < 0 ? -v : v;
 }
 
-// ---- The target
-// ----------------------------------------------------------------------------------
+// ---- The target ---------------------------------------------------------------------------------
 
 // The target surface's pixels, open for writing while one shape is drawn. Cairo is told of the
 // change when the shape is done.
@@ -219,8 +217,7 @@ private:
   int64_t changed_bottom_ = INT64_MIN;
 };
 
-// ---- Ovals
-// ---------------------------------------------------------------------------------------
+// ---- Ovals --------------------------------------------------------------------------------------
 
 int64_t square_root_floor(int64_t m) {
   int64_t s = static_cast<int64_t>(std::sqrt(static_cast<double>(m)));
@@ -352,8 +349,7 @@ private:
   int next_remembered_ = 0;
 };
 
-// ---- Triangles
-// -----------------------------------------------------------------------------------
+// ---- Triangles ----------------------------------------------------------------------------------
 
 bool small_coordinates(const PixelPoint points[3]) {
   for (int i = 0; i < 3; ++i)
@@ -554,7 +550,7 @@ void draw_wide_edges(Target& target, const PixelPoint p[3], int64_t width, uint3
   }
 }
 
-// ---- Lines -----------------------------------------------------------------------------------
+// ---- Lines --------------------------------------------------------------------------------------
 
 struct Vec {
   double x;
@@ -747,8 +743,7 @@ void fill_polygon(Target& target, const Vec* points, size_t count, uint32_t rgb)
 
 } // namespace
 
-// ---- Shapes
-// --------------------------------------------------------------------------------------
+// ---- Shapes -------------------------------------------------------------------------------------
 
 void draw_rectangle(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
                     const Brush& brush) {

@@ -51,72 +51,82 @@ void paint(int left, int top, int right, int bottom, int colour) {
   kit_rectangle(colour, kx(left), ky(top), kx(right - 1), ky(bottom - 1), 0);
 }
 
-// ---- The oval's rule, pixel by pixel, as the manual states it ----------------------------------
+// ---- The oval's rule, pixel by pixel, as the manual states it -----------------------------------
+//
+// The rules are worked out in T: 64 bits for the small shapes, 128 for the large ones.
+
+__extension__ typedef __int128 Wide;
 
 // Pixel (c, r) of a w x h box, counted from its top-left pixel.
-bool in_filled_oval(int64_t w, int64_t h, int64_t c, int64_t r) {
+template <typename T = int64_t> bool in_filled_oval(int64_t w, int64_t h, int64_t c, int64_t r) {
   if (w <= 0 || h <= 0 || c < 0 || r < 0 || c >= w || r >= h)
     return false;
-  int64_t u = 2 * c + 1 - w;
-  int64_t v = 2 * r + 1 - h;
-  return u * u * h * h + v * v * w * w <= w * w * h * h || (v >= -1 && v <= 1) ||
-         (u >= -1 && u <= 1);
+  T u = 2 * c + 1 - w;
+  T v = 2 * r + 1 - h;
+  T ww = T(w) * w;
+  T hh = T(h) * h;
+  return u * u * hh + v * v * ww <= ww * hh || (v >= -1 && v <= 1) || (u >= -1 && u <= 1);
 }
 
+template <typename T = int64_t>
 bool enclosed_by_outline(int64_t w, int64_t h, int64_t c, int64_t r) {
-  return in_filled_oval(w, h, c, r) && in_filled_oval(w, h, c - 1, r) &&
-         in_filled_oval(w, h, c + 1, r) && in_filled_oval(w, h, c, r - 1) &&
-         in_filled_oval(w, h, c, r + 1);
+  return in_filled_oval<T>(w, h, c, r) && in_filled_oval<T>(w, h, c - 1, r) &&
+         in_filled_oval<T>(w, h, c + 1, r) && in_filled_oval<T>(w, h, c, r - 1) &&
+         in_filled_oval<T>(w, h, c, r + 1);
 }
 
-bool in_oval(int64_t w, int64_t h, int pen, int64_t c, int64_t r) {
+template <typename T = int64_t> bool in_oval(int64_t w, int64_t h, int pen, int64_t c, int64_t r) {
   if (pen == 0)
-    return in_filled_oval(w, h, c, r);
+    return in_filled_oval<T>(w, h, c, r);
   int64_t out = pen / 2;
   int64_t in = pen - 1 - out;
-  return in_filled_oval(w + 2 * out, h + 2 * out, c + out, r + out) &&
-         !enclosed_by_outline(w - 2 * in, h - 2 * in, c - in, r - in);
+  return in_filled_oval<T>(w + 2 * out, h + 2 * out, c + out, r + out) &&
+         !enclosed_by_outline<T>(w - 2 * in, h - 2 * in, c - in, r - in);
 }
 
-// ---- The triangle's rule
-// ---------------------------------------------------------------------------
+// ---- The triangle's rule ------------------------------------------------------------------------
 
 struct Point {
   int64_t x;
   int64_t y;
 };
 
+template <typename T> T absolute(T v) {
+  return v < 0 ? -v : v;
+}
+
 // Whether pixel p is the pixel the one-pixel edge a-b paints in p's column (row, for a steep
 // edge): the edge's point there lies less than half a pixel below p's centre, or exactly half a
 // pixel above it.
-bool on_edge(Point a, Point b, Point p) {
-  int64_t dx = b.x - a.x;
-  int64_t dy = b.y - a.y;
+template <typename T = int64_t> bool on_edge(Point a, Point b, Point p) {
+  T dx = T(b.x) - a.x;
+  T dy = T(b.y) - a.y;
   if (dx == 0 && dy == 0)
     return p.x == a.x && p.y == a.y;
-  bool along_x = std::abs(dx) >= std::abs(dy);
-  int64_t major = along_x ? dx : dy;
-  int64_t minor = along_x ? dy : dx;
-  int64_t m = (along_x ? p.x : p.y) - (along_x ? a.x : a.y);
-  int64_t n = (along_x ? p.y : p.x) - (along_x ? a.y : a.x);
+  bool along_x = absolute(dx) >= absolute(dy);
+  T major = along_x ? dx : dy;
+  T minor = along_x ? dy : dx;
+  T m = along_x ? T(p.x) - a.x : T(p.y) - a.y;
+  T n = along_x ? T(p.y) - a.y : T(p.x) - a.x;
   if (major < 0) { // walk the major axis the other way: the same point at -m of -major
     major = -major;
     m = -m;
   }
   if (m < 0 || m > major)
     return false;
-  int64_t twice_off = 2 * n * major - 2 * m * minor; // 2 * major * (p - the edge's point)
+  T twice_off = 2 * n * major - 2 * m * minor; // 2 * major * (p - the edge's point)
   return -major <= twice_off && twice_off < major;
 }
 
-bool inside_triangle(const Point v[3], Point p) {
-  int64_t area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
+template <typename T = int64_t> bool inside_triangle(const Point v[3], Point p) {
+  T area =
+      (T(v[1].x) - v[0].x) * (T(v[2].y) - v[0].y) - (T(v[1].y) - v[0].y) * (T(v[2].x) - v[0].x);
   if (area == 0)
     return false;
   for (int i = 0; i < 3; ++i) {
     const Point& a = v[i];
     const Point& b = v[(i + 1) % 3];
-    int64_t cross = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+    T cross = (T(b.x) - a.x) * (T(p.y) - a.y) - (T(b.y) - a.y) * (T(p.x) - a.x);
     if ((area > 0 && cross < 0) || (area < 0 && cross > 0))
       return false;
   }
@@ -124,33 +134,33 @@ bool inside_triangle(const Point v[3], Point p) {
 }
 
 // 4 d^2 <= pen^2, d the distance from p to the segment a-b.
-bool within_half_pen(Point a, Point b, Point p, int pen) {
-  int64_t dx = b.x - a.x;
-  int64_t dy = b.y - a.y;
-  int64_t px = p.x - a.x;
-  int64_t py = p.y - a.y;
-  int64_t along = px * dx + py * dy;
-  int64_t length2 = dx * dx + dy * dy;
-  int64_t pen2 = int64_t{pen} * pen;
+template <typename T = int64_t> bool within_half_pen(Point a, Point b, Point p, int pen) {
+  T dx = T(b.x) - a.x;
+  T dy = T(b.y) - a.y;
+  T px = T(p.x) - a.x;
+  T py = T(p.y) - a.y;
+  T along = px * dx + py * dy;
+  T length2 = dx * dx + dy * dy;
+  T pen2 = T(pen) * pen;
   if (along <= 0)
     return 4 * (px * px + py * py) <= pen2;
   if (along >= length2) {
-    int64_t ex = p.x - b.x;
-    int64_t ey = p.y - b.y;
+    T ex = T(p.x) - b.x;
+    T ey = T(p.y) - b.y;
     return 4 * (ex * ex + ey * ey) <= pen2;
   }
-  int64_t cross = dx * py - dy * px;
+  T cross = dx * py - dy * px;
   return 4 * cross * cross <= pen2 * length2;
 }
 
-bool in_triangle(const Point v[3], int pen, Point p) {
+template <typename T = int64_t> bool in_triangle(const Point v[3], int pen, Point p) {
   bool on_outline = false;
   for (int i = 0; i < 3; ++i) {
     const Point& a = v[i];
     const Point& b = v[(i + 1) % 3];
-    on_outline = on_outline || (pen <= 1 ? on_edge(a, b, p) : within_half_pen(a, b, p, pen));
+    on_outline = on_outline || (pen <= 1 ? on_edge<T>(a, b, p) : within_half_pen<T>(a, b, p, pen));
   }
-  return on_outline || (pen == 0 && inside_triangle(v, p));
+  return on_outline || (pen == 0 && inside_triangle<T>(v, p));
 }
 
 class ShapeRulesTest : public KitTest {
@@ -175,8 +185,7 @@ private:
   int count_ = 0;
 };
 
-// ---- Ovals and discs
-// -------------------------------------------------------------------------------
+// ---- Ovals and discs ----------------------------------------------------------------------------
 
 TEST_F(ShapeRulesTest, OvalsOfEveryBoxUpTo120FollowTheirRuleAndAreClosedAndSymmetric) {
   // The box's top-left pixel; a pen of 3 reaches one pixel beyond the box.
@@ -352,8 +361,7 @@ TEST_F(ShapeRulesTest, DiscsAreTheSameWhereverTheirCentre) {
   }
 }
 
-// ---- Triangles
-// ---------------------------------------------------------------------------------------
+// ---- Triangles ----------------------------------------------------------------------------------
 
 TEST_F(ShapeRulesTest, RandomTrianglesPaintEveryVertexAndFollowTheirRule) {
   constexpr int REACH = 60;
@@ -412,8 +420,68 @@ TEST_F(ShapeRulesTest, TheSliverThatOnceLostACornerKeepsAllThree) {
   EXPECT_TRUE(pixels.ink(kit.origin_x - 14, kit.origin_y + 23));
 }
 
-// ---- Lines
-// -------------------------------------------------------------------------------------------
+// ---- Large shapes: the same rules, worked out in wider integers -------------------------------
+
+TEST_F(ShapeRulesTest, LargeOvalsAndTrianglesFollowTheSameRules) {
+  std::mt19937_64 random(5);
+  Mismatches mismatches;
+  auto pick = [&random](int64_t low, int64_t high) {
+    return std::uniform_int_distribution<int64_t>(low, high)(random);
+  };
+  for (int i = 0; i < 24; ++i) {
+    // Boxes wider than the ovals kept in 64 bits, lying partly on the canvas.
+    int64_t w = pick(int64_t{1} << 15, int64_t{1} << 22);
+    int64_t h = i % 3 == 0 ? pick(1, 300) : pick(1, int64_t{1} << 22);
+    if (i % 2 == 1)
+      std::swap(w, h);
+    // The box placed so that its oval's edge crosses the canvas at a random pixel.
+    double turn = std::uniform_real_distribution<double>(0, 6.28)(random);
+    int64_t left =
+        pick(0, CANVAS_WIDTH - 1) - std::llround(static_cast<double>(w) / 2 * (1 + std::cos(turn)));
+    int64_t top = pick(0, CANVAS_HEIGHT - 1) -
+                  std::llround(static_cast<double>(h) / 2 * (1 + std::sin(turn)));
+    int pen = i % 4;
+    paint(0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, VELDO_BLUE);
+    kit_oval(VELDO_RED, kx(static_cast<int>(left)), ky(static_cast<int>(top)),
+             kx(static_cast<int>(left + w - 1)), ky(static_cast<int>(top + h - 1)), pen);
+    Pixels pixels;
+    for (int y = 0; y < CANVAS_HEIGHT; ++y)
+      for (int x = 0; x < CANVAS_WIDTH; ++x)
+        if (pixels.ink(x, y) != in_oval<Wide>(w, h, pen, x - left, y - top))
+          mismatches.add(std::to_string(w) + " x " + std::to_string(h) + " oval at (" +
+                         std::to_string(left) + ", " + std::to_string(top) + "), pen " +
+                         std::to_string(pen) + ": pixel (" + std::to_string(x) + ", " +
+                         std::to_string(y) + ") breaks the rule");
+  }
+  for (int i = 0; i < 24; ++i) {
+    // Vertices as far away as the kit's coordinates reach, one of them on the canvas.
+    constexpr int64_t FAR = INT32_MAX - 1000;
+    Point v[3];
+    v[0] = {pick(0, CANVAS_WIDTH - 1), pick(0, CANVAS_HEIGHT - 1)};
+    for (int k = 1; k < 3; ++k)
+      v[k] = {pick(-FAR, FAR), pick(-FAR, FAR)};
+    if (i / 4 % 2 == 1) {
+      // An edge from corner to corner of the coordinates' range, across the canvas.
+      v[1] = {kit.origin_x + int64_t{INT32_MIN}, kit.origin_y - int64_t{INT32_MIN} - pick(0, 300)};
+      v[2] = {kit.origin_x + int64_t{INT32_MAX}, kit.origin_y - int64_t{INT32_MAX} + pick(0, 300)};
+    }
+    int pen = i % 4;
+    paint(0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, VELDO_BLUE);
+    kit_triangle(VELDO_RED, kx(static_cast<int>(v[0].x)), ky(static_cast<int>(v[0].y)),
+                 kx(static_cast<int>(v[1].x)), ky(static_cast<int>(v[1].y)),
+                 kx(static_cast<int>(v[2].x)), ky(static_cast<int>(v[2].y)), pen);
+    Pixels pixels;
+    for (int y = 0; y < CANVAS_HEIGHT; ++y)
+      for (int x = 0; x < CANVAS_WIDTH; ++x)
+        if (pixels.ink(x, y) != in_triangle<Wide>(v, pen, {x, y}))
+          mismatches.add("triangle " + std::to_string(i) + ", pen " + std::to_string(pen) +
+                         ": pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                         ") breaks the rule");
+  }
+  EXPECT_EQ(mismatches.count(), 0);
+}
+
+// ---- Lines --------------------------------------------------------------------------------------
 
 // The band a line is drawn as, in canvas pixels: one pixel thick along the minor axis for a
 // one-pixel pen, the pen's width across the segment otherwise, both moved back half a pixel so
@@ -510,8 +578,7 @@ TEST_F(ShapeRulesTest, LinesPaintWhatCairoPaintsForTheirBandWithoutAntialiasing)
   EXPECT_EQ(mismatches.count(), 0);
 }
 
-// ---- Pinned pictures
-// ---------------------------------------------------------------------------------
+// ---- Pinned pictures ----------------------------------------------------------------------------
 
 // Canvas pixels [0, w) x [0, h) after kit_clear() and `draw`, against tests/data/shapes/NAME.png.
 void expect_picture(const char* name, int w, int h, void (*draw)()) {
