@@ -149,33 +149,37 @@ template <typename T> T magnitude(T v) {
 
 // ---- The target ---------------------------------------------------------------------------------
 
-// The target surface's pixels, open for writing while one shape is drawn. Cairo is told of the
-// change when the shape is done.
+// The target surface's pixels, open for writing while one shape is drawn within `reach`: runs are
+// cut to it and to the surface, and Cairo is told of the change when the shape is done.
 class Target {
 public:
-  explicit Target(cairo_surface_t* surface) : surface_(surface) {
+  Target(cairo_surface_t* surface, const PixelBox& reach) : surface_(surface) {
     if (surface == nullptr || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
         cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
       return;
     cairo_format_t format = cairo_image_surface_get_format(surface);
     if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32)
       return;
+    width_ = cairo_image_surface_get_width(surface);
+    height_ = cairo_image_surface_get_height(surface);
+    clip_ = {std::max<int64_t>(reach.left, 0), std::max<int64_t>(reach.top, 0),
+             std::min(reach.right, width_), std::min(reach.bottom, height_)};
+    if (box_empty(clip_))
+      return;
     cairo_surface_flush(surface);
     pixels_ = cairo_image_surface_get_data(surface);
     stride_ = cairo_image_surface_get_stride(surface);
-    width_ = cairo_image_surface_get_width(surface);
-    height_ = cairo_image_surface_get_height(surface);
   }
   ~Target() {
-    if (changed_left_ < changed_right_)
-      cairo_surface_mark_dirty_rectangle(surface_, static_cast<int>(changed_left_),
-                                         static_cast<int>(changed_top_),
-                                         static_cast<int>(changed_right_ - changed_left_),
-                                         static_cast<int>(changed_bottom_ - changed_top_));
+    if (painted_)
+      cairo_surface_mark_dirty_rectangle(
+          surface_, static_cast<int>(clip_.left), static_cast<int>(clip_.top),
+          static_cast<int>(clip_.right - clip_.left), static_cast<int>(clip_.bottom - clip_.top));
   }
   Target(const Target&) = delete;
   Target& operator=(const Target&) = delete;
 
+  // False when there is nothing to draw on, or the shape cannot reach it.
   bool usable() const { return pixels_ != nullptr; }
   int64_t width() const { return width_; }
   int64_t height() const { return height_; }
@@ -183,10 +187,10 @@ public:
   // Paints the pixels from `left` up to, not including, `right` in row y; whatever lies off the
   // surface is dropped.
   void run(int64_t y, int64_t left, int64_t right, uint32_t rgb) {
-    if (y < 0 || y >= height_)
+    if (y < clip_.top || y >= clip_.bottom)
       return;
-    left = std::max<int64_t>(left, 0);
-    right = std::min(right, width_);
+    left = std::max(left, clip_.left);
+    right = std::min(right, clip_.right);
     if (left >= right)
       return;
     uint32_t* row = reinterpret_cast<uint32_t*>(pixels_ + y * stride_);
@@ -198,12 +202,33 @@ public:
     else
       std::wmemset(reinterpret_cast<wchar_t*>(row + left), static_cast<wchar_t>(value),
                    static_cast<size_t>(right - left));
-    changed_left_ = std::min(changed_left_, left);
-    changed_right_ = std::max(changed_right_, right);
-    changed_top_ = std::min(changed_top_, y);
-    changed_bottom_ = std::max(changed_bottom_, y + 1);
+    painted_ = true;
   }
-  void pixel(int64_t x, int64_t y, uint32_t rgb) { run(y, x, x + 1, rgb); }
+  void pixel(int64_t x, int64_t y, uint32_t rgb) {
+    if (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom)
+      return;
+    reinterpret_cast<uint32_t*>(pixels_ + y * stride_)[x] = 0xFF000000u | rgb;
+    painted_ = true;
+  }
+  // Paints every pixel of `box` that lies on the surface.
+  void block(const PixelBox& box, uint32_t rgb) {
+    int64_t left = std::max(box.left, clip_.left);
+    int64_t right = std::min(box.right, clip_.right);
+    int64_t top = std::max(box.top, clip_.top);
+    int64_t bottom = std::min(box.bottom, clip_.bottom);
+    if (left >= right || top >= bottom)
+      return;
+    uint32_t value = 0xFF000000u | rgb;
+    for (int64_t y = top; y < bottom; ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(pixels_ + y * stride_);
+      if (right - left < 8)
+        std::fill(row + left, row + right, value);
+      else
+        std::wmemset(reinterpret_cast<wchar_t*>(row + left), static_cast<wchar_t>(value),
+                     static_cast<size_t>(right - left));
+    }
+    painted_ = true;
+  }
 
 private:
   cairo_surface_t* surface_;
@@ -211,10 +236,8 @@ private:
   int64_t stride_ = 0;
   int64_t width_ = 0;
   int64_t height_ = 0;
-  int64_t changed_left_ = INT64_MAX;
-  int64_t changed_top_ = INT64_MAX;
-  int64_t changed_right_ = INT64_MIN;
-  int64_t changed_bottom_ = INT64_MIN;
+  PixelBox clip_;
+  bool painted_ = false;
 };
 
 // ---- Ovals --------------------------------------------------------------------------------------
@@ -747,31 +770,37 @@ void fill_polygon(Target& target, const Vec* points, size_t count, uint32_t rgb)
 
 void draw_rectangle(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
                     const Brush& brush) {
-  Target target(surface);
-  if (!target.usable() || box_empty(box))
+  if (box_empty(box))
     return;
   int64_t width = pen_width(pen);
   int64_t outward = width / 2;
   PixelBox outer = grown(box, outward);
+  Target target(surface, outer);
+  if (!target.usable())
+    return;
   PixelBox inner = grown(box, outward - width);
-  bool has_inner = !box_empty(inner);
-  int64_t top = std::max<int64_t>(outer.top, 0);
-  int64_t bottom = std::min(outer.bottom, target.height());
-  for (int64_t y = top; y < bottom; ++y) {
-    if (!has_inner || y < inner.top || y >= inner.bottom) {
-      target.run(y, outer.left, outer.right, pen.rgb);
-      continue;
-    }
-    target.run(y, outer.left, inner.left, pen.rgb);
-    if (!brush.hollow)
-      target.run(y, inner.left, inner.right, brush.rgb);
-    target.run(y, inner.right, outer.right, pen.rgb);
+  if (box_empty(inner) || (!brush.hollow && brush.rgb == pen.rgb)) {
+    target.block(outer, pen.rgb);
+    return;
   }
+  // The pen's band as four blocks round the inside: above, below, left and right of it.
+  target.block({outer.left, outer.top, outer.right, inner.top}, pen.rgb);
+  target.block({outer.left, inner.bottom, outer.right, outer.bottom}, pen.rgb);
+  target.block({outer.left, inner.top, inner.left, inner.bottom}, pen.rgb);
+  target.block({inner.right, inner.top, outer.right, inner.bottom}, pen.rgb);
+  if (!brush.hollow)
+    target.block(inner, brush.rgb);
 }
 
 void draw_triangle(cairo_surface_t* surface, const PixelPoint points[3], const Pen& pen,
                    const Brush& brush) {
-  Target target(surface);
+  int64_t width = pen_width(pen);
+  // The pen reaches at most width / 2 beyond the vertices' box.
+  PixelBox reach{std::min({points[0].x, points[1].x, points[2].x}) - width,
+                 std::min({points[0].y, points[1].y, points[2].y}) - width,
+                 std::max({points[0].x, points[1].x, points[2].x}) + width + 1,
+                 std::max({points[0].y, points[1].y, points[2].y}) + width + 1};
+  Target target(surface, reach);
   if (!target.usable())
     return;
   bool small = small_coordinates(points);
@@ -781,7 +810,6 @@ void draw_triangle(cairo_surface_t* surface, const PixelPoint points[3], const P
     else
       fill_inside<Int128>(target, points, brush.rgb);
   }
-  int64_t width = pen_width(pen);
   if (width > 1) {
     draw_wide_edges(target, points, width, pen.rgb);
     return;
@@ -796,28 +824,33 @@ void draw_triangle(cairo_surface_t* surface, const PixelPoint points[3], const P
 
 void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
                   const Brush& brush) {
-  Target target(surface);
-  if (!target.usable() || box_empty(box))
+  if (box_empty(box))
     return;
   int64_t width = pen_width(pen);
   int64_t outward = width / 2;
   PixelBox outer = grown(box, outward);
-  if (outer.right <= 0 || outer.left >= target.width() || outer.bottom <= 0 ||
-      outer.top >= target.height())
+  Target target(surface, outer);
+  if (!target.usable())
     return;
   OvalRows outer_rows(outer);
-  OvalRows inner_rows(grown(box, outward + 1 - width));
-  bool one_colour = !brush.hollow && brush.rgb == pen.rgb;
   int64_t top = std::max<int64_t>(outer.top, 0);
   int64_t bottom = std::min(outer.bottom, target.height());
+  int64_t left;
+  int64_t right;
+  if (!brush.hollow && brush.rgb == pen.rgb) {
+    // The pen's ring and the inside together are the filled oval of the outer box.
+    for (int64_t y = top; y < bottom; ++y)
+      if (outer_rows.run(y, &left, &right))
+        target.run(y, left, right, pen.rgb);
+    return;
+  }
+  OvalRows inner_rows(grown(box, outward + 1 - width));
   for (int64_t y = top; y < bottom; ++y) {
-    int64_t left;
-    int64_t right;
     int64_t inner_left;
     int64_t inner_right;
     if (!outer_rows.run(y, &left, &right))
       continue;
-    if (one_colour || !inner_rows.enclosed_run(y, &inner_left, &inner_right)) {
+    if (!inner_rows.enclosed_run(y, &inner_left, &inner_right)) {
       target.run(y, left, right, pen.rgb);
       continue;
     }
@@ -829,8 +862,13 @@ void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
 }
 
 void draw_line(cairo_surface_t* surface, PixelPoint from, PixelPoint to, const Pen& pen) {
-  Target target(surface);
-  if (!target.usable() || (from.x == to.x && from.y == to.y))
+  if (from.x == to.x && from.y == to.y)
+    return;
+  // The band reaches at most half the pen and half a pixel beyond its ends' pixels.
+  int64_t width = pen_width(pen);
+  Target target(surface, {std::min(from.x, to.x) - width, std::min(from.y, to.y) - width,
+                          std::max(from.x, to.x) + width + 1, std::max(from.y, to.y) + width + 1});
+  if (!target.usable())
     return;
   Vec start = pixel_centre(from);
   Vec end = pixel_centre(to);
