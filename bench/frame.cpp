@@ -10,19 +10,23 @@
 //          grey antialiasing. Rectangles are filled or stroked on pixel centres, discs and ovals
 //          are arcs (filled on the box's outer edges, stroked through its edge pixels' centres),
 //          a filled triangle is filled and then stroked one pixel wide (the kit's filled shapes
-//          carry their one-pixel outline), lines are stroked between pixel centres.
+//          carry their one-pixel outline), a line's band (as the kit's manual describes it) is
+//          filled as a polygon.
 //   sdl2   SDL2's software renderer on a surface of the canvas's size, as its users write it,
 //          with the fonts kept open: rectangles with SDL_RenderFillRect and SDL_RenderDrawRects
 //          (one rectangle per pixel of a wide outline), discs and filled ovals as one
 //          SDL_RenderFillRects call of one-pixel-high spans worked out per row from the kit's
 //          written rule, oval outlines as the spans of that rule's ring, filled triangles with
-//          SDL_RenderGeometry plus SDL_RenderDrawLines round the edges, one-pixel lines with
-//          SDL_RenderDrawLine and wider ones as a quad through SDL_RenderGeometry, and texts
-//          with SDL2_ttf (TTF_RenderUTF8_Blended from the kit's font file, a texture per text).
+//          SDL_RenderGeometry plus SDL_RenderDrawLines round the edges, a line's band as a quad
+//          through SDL_RenderGeometry, and texts with SDL2_ttf (TTF_RenderUTF8_Blended from the
+//          kit's font file, a texture per text).
 //          Built only when SDL2 and SDL2_ttf are installed (libsdl2-dev, libsdl2-ttf-dev).
 //
 // The sides draw the same shapes at the same places; after the timings the benchmark counts the
 // pixels in which each side's frame differs from the kit's, for the shapes and the texts apart.
+// Rectangles, discs and ovals come out the same on all three sides except Cairo's curves; the
+// rest differs by each library's own sampling of triangle and band edges, and SDL2_ttf places and
+// hints its glyphs its own way. Pango draws the kit's text pixels.
 //
 //   frame [frames]      (default 1000 timed frames of each side, after 100 frames of warm-up)
 //   frame --kit FRAMES  only the kit's whole frame, FRAMES times, untimed: for a profiler, e.g.
@@ -175,6 +179,43 @@ PixelBox circle_box(const Call& c) {
           ORIGIN_Y - c.y1 + c.x2};
 }
 
+// The band a line covers, as the kit's manual describes it, in canvas pixels: one pixel thick
+// along the minor axis for a one-pixel line, the line's width across the segment otherwise, both
+// from half a pixel before the start pixel's centre to half a pixel before the end pixel's.
+void line_band(const Call& c, double quad[4][2]) {
+  double sx = ORIGIN_X + c.x1 + 0.5;
+  double sy = ORIGIN_Y - c.y1 + 0.5;
+  double ex = ORIGIN_X + c.x2 + 0.5;
+  double ey = ORIGIN_Y - c.y2 + 0.5;
+  double dx = ex - sx;
+  double dy = ey - sy;
+  if (c.width <= 1) {
+    bool along_x = std::fabs(dx) >= std::fabs(dy);
+    double back = (along_x ? dx : dy) > 0 ? -0.5 : 0.5;
+    double slope = along_x ? dy / dx : dx / dy;
+    double ax = along_x ? back : back * slope;
+    double ay = along_x ? back * slope : back;
+    double hx = along_x ? 0 : 0.5;
+    double hy = along_x ? 0.5 : 0;
+    const double corners[4][2] = {{sx + ax - hx, sy + ay - hy},
+                                  {ex + ax - hx, ey + ay - hy},
+                                  {ex + ax + hx, ey + ay + hy},
+                                  {sx + ax + hx, sy + ay + hy}};
+    std::copy(&corners[0][0], &corners[0][0] + 8, &quad[0][0]);
+    return;
+  }
+  double length = std::hypot(dx, dy);
+  double ux = dx / length;
+  double uy = dy / length;
+  double ax = -uy * c.width / 2;
+  double ay = ux * c.width / 2;
+  const double corners[4][2] = {{sx - ux / 2 + ax, sy - uy / 2 + ay},
+                                {ex - ux / 2 + ax, ey - uy / 2 + ay},
+                                {ex - ux / 2 - ax, ey - uy / 2 - ay},
+                                {sx - ux / 2 - ax, sy - uy / 2 - ay}};
+  std::copy(&corners[0][0], &corners[0][0] + 8, &quad[0][0]);
+}
+
 // ---- Through the kit ---------------------------------------------------------------------------
 
 void draw_with_kit(const std::vector<Call>& calls) {
@@ -263,12 +304,16 @@ void draw_with_cairo(cairo_surface_t* surface, const std::vector<Call>& calls) {
       cairo_set_line_width(cr, 1);
       cairo_stroke(cr);
       break;
-    case LINE:
-      cairo_move_to(cr, ORIGIN_X + c.x1 + 0.5, ORIGIN_Y - c.y1 + 0.5);
-      cairo_line_to(cr, ORIGIN_X + c.x2 + 0.5, ORIGIN_Y - c.y2 + 0.5);
-      cairo_set_line_width(cr, std::max(c.width, 1));
-      cairo_stroke(cr);
+    case LINE: {
+      double quad[4][2];
+      line_band(c, quad);
+      cairo_move_to(cr, quad[0][0], quad[0][1]);
+      for (int i = 1; i < 4; ++i)
+        cairo_line_to(cr, quad[i][0], quad[i][1]);
+      cairo_close_path(cr);
+      cairo_fill(cr);
       break;
+    }
     case TEXT: {
       PangoLayout* layout = pango_cairo_create_layout(cr);
       PangoFontDescription* font = pango_font_description_new();
@@ -437,22 +482,11 @@ struct SdlSide {
         break;
       }
       case LINE: {
-        if (c.width <= 1) {
-          SDL_RenderDrawLine(renderer, ORIGIN_X + c.x1, ORIGIN_Y - c.y1, ORIGIN_X + c.x2,
-                             ORIGIN_Y - c.y2);
-          break;
-        }
-        float x1 = ORIGIN_X + c.x1 + 0.5f;
-        float y1 = ORIGIN_Y - c.y1 + 0.5f;
-        float x2 = ORIGIN_X + c.x2 + 0.5f;
-        float y2 = ORIGIN_Y - c.y2 + 0.5f;
-        float length = std::hypot(x2 - x1, y2 - y1);
-        float across_x = -(y2 - y1) / length * c.width / 2;
-        float across_y = (x2 - x1) / length * c.width / 2;
-        const SDL_FPoint corners[4] = {{x1 + across_x, y1 + across_y},
-                                       {x2 + across_x, y2 + across_y},
-                                       {x2 - across_x, y2 - across_y},
-                                       {x1 - across_x, y1 - across_y}};
+        double band[4][2];
+        line_band(c, band);
+        SDL_FPoint corners[4];
+        for (int i = 0; i < 4; ++i)
+          corners[i] = {static_cast<float>(band[i][0]), static_cast<float>(band[i][1])};
         quad(corners, colour);
         break;
       }
