@@ -38,12 +38,12 @@ private:
   int stride_;
 };
 
-// Canvas points of canvas pixels.
-int kx(int px) {
-  return px - kit.origin_x;
+// Canvas points of canvas pixels (which may lie far off the canvas).
+int kx(int64_t px) {
+  return static_cast<int>(px - kit.origin_x);
 }
-int ky(int py) {
-  return kit.origin_y - py;
+int ky(int64_t py) {
+  return static_cast<int>(kit.origin_y - py);
 }
 
 // Paints the canvas pixels [left, right) x [top, bottom).
@@ -442,8 +442,7 @@ TEST_F(ShapeRulesTest, LargeOvalsAndTrianglesFollowTheSameRules) {
                   std::llround(static_cast<double>(h) / 2 * (1 + std::sin(turn)));
     int pen = i % 4;
     paint(0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, VELDO_BLUE);
-    kit_oval(VELDO_RED, kx(static_cast<int>(left)), ky(static_cast<int>(top)),
-             kx(static_cast<int>(left + w - 1)), ky(static_cast<int>(top + h - 1)), pen);
+    kit_oval(VELDO_RED, kx(left), ky(top), kx(left + w - 1), ky(top + h - 1), pen);
     Pixels pixels;
     for (int y = 0; y < CANVAS_HEIGHT; ++y)
       for (int x = 0; x < CANVAS_WIDTH; ++x)
@@ -467,9 +466,8 @@ TEST_F(ShapeRulesTest, LargeOvalsAndTrianglesFollowTheSameRules) {
     }
     int pen = i % 4;
     paint(0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, VELDO_BLUE);
-    kit_triangle(VELDO_RED, kx(static_cast<int>(v[0].x)), ky(static_cast<int>(v[0].y)),
-                 kx(static_cast<int>(v[1].x)), ky(static_cast<int>(v[1].y)),
-                 kx(static_cast<int>(v[2].x)), ky(static_cast<int>(v[2].y)), pen);
+    kit_triangle(VELDO_RED, kx(v[0].x), ky(v[0].y), kx(v[1].x), ky(v[1].y), kx(v[2].x), ky(v[2].y),
+                 pen);
     Pixels pixels;
     for (int y = 0; y < CANVAS_HEIGHT; ++y)
       for (int x = 0; x < CANVAS_WIDTH; ++x)
