@@ -13,6 +13,8 @@ BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev libcairo2-dev libfreetyp
 TEST_PACKAGES = libgtest-dev xvfb xauth openbox xdotool x11-utils imagemagick python3 clang \
 	libclang-rt-14-dev desktop-file-utils groff man-db libgdk-pixbuf2.0-bin
 PACKAGE_PACKAGES = dpkg-dev file
+# Only the benchmarks use these: bench/frame compares the kit with SDL2's software renderer.
+BENCH_PACKAGES = libsdl2-dev libsdl2-ttf-dev
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
@@ -69,7 +71,9 @@ test: test-deps
 	ctest --test-dir $(BUILD) -L window --output-on-failure --repeat until-pass:2
 
 # Every benchmark binary, then the real-window ones under Xvfb.
-bench: test-deps build
+bench: test-deps
+	@bash tools/install-packages.sh $(BENCH_PACKAGES)
+	$(MAKE) build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
 	@echo "== bench/run_window_bench.sh" && bash bench/run_window_bench.sh $(BUILD)
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# CPU use of the running game in a real window under Xvfb, at full load. Goal: under 10% of one
+# CPU use of the running game in a real window under Xvfb, at full load. Goal: at most 5% of one
 # core.
 #
 # 1. The play-loop benchmark in a real window (bench/play --window): exactly 50 flies, 200 debris
@@ -41,7 +41,9 @@ for _ in $(seq 48); do
 done
 sleep 2
 screenshot full-load
-xserver=$(pgrep -n Xvfb || true)
+# Our own X server: the one run_under_xvfb.sh started beside this script (other programs on the
+# machine may run X servers of their own).
+xserver=$(pgrep -P "$PPID" Xvfb || true)
 game_start=$(cpu_ticks "$game")
 x_start=$([ -n "$xserver" ] && cpu_ticks "$xserver" || echo 0)
 time_start=$(date +%s.%N)
@@ -53,8 +55,8 @@ awk -v g=$((game_end - game_start)) -v x=$((x_end - x_start)) -v hz="$ticks_per_
   -v t0="$time_start" -v t1="$time_end" 'BEGIN {
     wall = t1 - t0
     share = 100 * g / hz / wall
-    printf "  game: %.1f%% of one core over %.1f s (goal: under 10%%, %s); Xvfb: %.1f%%\n",
-      share, wall, share < 10 ? "met" : "MISSED", 100 * x / hz / wall
+    printf "  game: %.1f%% of one core over %.1f s (goal: at most 5%%, %s); Xvfb: %.1f%%\n",
+      share, wall, share <= 5 ? "met" : "MISSED", 100 * x / hz / wall
   }'
 echo "  screenshot: $SHOT"
 press_keys "$GRAPHICS" ctrl+q

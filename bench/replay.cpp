@@ -7,7 +7,7 @@
 // player's game follows: the same swings without the button, so the level rule alone fills the
 // table as the score grows.
 //
-//   replay [ticks]    (default 24000: ten minutes at 40 ticks a second; goal: under 30 s)
+//   replay [ticks]    (default 24000: ten minutes at 40 ticks a second; goal: at most 10 s)
 //
 // Both the wall-clock time and the CPU time of the replay are printed: on a machine busy with
 // other work the wall clock says more about the load than about the replay.
@@ -168,8 +168,8 @@ bool measure(const char* title, bool full_table, long total_ticks) {
               static_cast<double>(events) / wall, static_cast<double>(frames) / wall);
   std::printf("  CPU time   %.2f s: %.0f events per second, %.0f frames per second\n", cpu,
               static_cast<double>(events) / cpu, static_cast<double>(frames) / cpu);
-  std::printf("  a ten-minute game (24000 ticks) in %.1f s of CPU time (goal: under 30 s, %s)\n",
-              seconds_for_goal, seconds_for_goal < 30.0 ? "met" : "MISSED");
+  std::printf("  a ten-minute game (24000 ticks) in %.1f s of CPU time (goal: at most 10 s, %s)\n",
+              seconds_for_goal, seconds_for_goal <= 10.0 ? "met" : "MISSED");
   return true;
 }
 

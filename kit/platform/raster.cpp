@@ -1,41 +1,579 @@
-// The rasteriser shared by both backends. Shapes are drawn by Cairo without antialiasing, where a
-// pixel is painted when its centre lies inside what is filled: rectangles, triangles and lines are
-// turned here into boxes and polygons whose coverage is exactly what the kit's pixel rules say,
-// and ellipses are Cairo's own curves filled or stroked. Text is text.cpp's.
+// The rasteriser shared by both backends. Every shape is scan-converted here into runs of pixels
+// that are written straight into the target's image data, following the pixel rules of raster.h:
 //
-// Cairo keeps device coordinates in 24.8 fixed point, about +-8.4 million pixels, and the kit can
-// hand us points four billion pixels away. Everything that could leave a safe range is first cut
-// down to the surface and a small margin around it: boxes are clamped, convex polygons are
-// clipped, and very large ellipses are flattened here and then clipped. Clamping a box or clipping
-// a polygon to a region that holds the surface does not change which surface pixels it covers.
+// - Rectangles are runs of their box.
+// - Ovals are worked out row by row from an exact integer test (the ellipse through the box's
+//   outer edges, plus the middle row and column); the runs of recently used box sizes are kept,
+//   because a game draws the same few sizes over and over.
+// - Triangles fill their inside with exact edge functions stepped from row to row, draw their
+//   one-pixel edges with a nearest-pixel rule, and their wide outlines as the pixels within half
+//   the pen of an edge, decided exactly.
+// - Lines keep the pixels they have always had: their band is a polygon sampled the way a path
+//   rasteriser without antialiasing samples it (corners rounded to 1/256 pixel, x found 1/256
+//   above each row's centre, rows and columns taken by their centres).
 //
-// Drawing state that changes no pixel is kept between calls: one Cairo context on the target and a
-// solid source per colour. bench/frame compares the whole with plain per-call Cairo drawing.
+// A general path rasteriser spends most of its time on the small shapes of a frame flattening
+// curves, building and sorting edges and setting up its compositing; these shapes need none of
+// it (bench/frame compares the whole with plain Cairo drawing, and with SDL2's software
+// renderer). Coordinates far off the surface cost nothing: only the surface's rows and columns
+// are ever visited, with 64-bit arithmetic where the numbers are small and 128-bit (or exact
+// 256-bit products) where they are not.
 #include "raster.h"
 
 #include <cairo.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cwchar>
 #include <vector>
 
 namespace veldo::platform {
 
 namespace {
 
-// Geometry whose coordinates all lie within this many pixels of the surface's origin goes to
-// Cairo unchanged; anything farther is clipped first.
+static_assert(sizeof(wchar_t) == sizeof(uint32_t), "runs are filled as wide characters");
+
+__extension__ typedef __int128 Int128;
+__extension__ typedef unsigned __int128 UInt128;
+
+// Triangles whose vertices all lie within this many pixels of the surface's origin are worked out
+// in 64-bit integers; farther ones in 128-bit.
+constexpr int64_t SMALL_COORDINATE = 1 << 24;
+// Ovals up to this size in both directions are worked out in 64-bit integers; larger ones with
+// exact 256-bit products.
+constexpr int64_t SMALL_OVAL = 1 << 15;
+// Ovals up to this many rows tall (and no wider than SMALL_OVAL) keep their rows' insets.
+constexpr int64_t KEPT_OVAL_ROWS = 256;
+constexpr int KEPT_OVAL_SIZES = 64;
+// Line bands whose corners all lie within this many pixels of the surface's origin are sampled as
+// they are; farther ones are clipped to the surface and a small margin first.
 constexpr double SAFE_EXTENT = 1 << 20;
-// How far outside the surface clipped and clamped fills may reach.
 constexpr double CLIP_MARGIN = 16;
-// The largest distance from the surface at which a pen's own edge is still kept for an ellipse
-// that had to be flattened here. A pen reaching farther than this is drawn as if it were just
-// this wide; it already covers everything within half a million pixels of the outline.
-constexpr double MAX_PEN_REACH = SAFE_EXTENT / 2;
-// How far (in pixels) a flattened curve may stray inside the true curve.
-constexpr double FLATTEN_TOLERANCE = 0.1;
-constexpr int COLOUR_SOURCES = 32;
-constexpr double FULL_TURN = 2 * M_PI;
+
+int64_t pen_width(const Pen& pen) {
+  return std::max(pen.width, 1);
+}
+
+bool box_empty(const PixelBox& box) {
+  return box.right <= box.left || box.bottom <= box.top;
+}
+
+// The box grown by `by` pixels on every side (shrunk for a negative `by`).
+PixelBox grown(const PixelBox& box, int64_t by) {
+  return {box.left - by, box.top - by, box.right + by, box.bottom + by};
+}
+
+// ---- Exact arithmetic ---------------------------------------------------------------------------
+
+// Division rounding toward minus infinity, with a remainder 0 <= r < d, for d > 0.
+template <typename T> struct Division {
+  T quotient;
+  T remainder;
+};
+
+template <typename T> Division<T> divide(T n, T d) {
+  T q = n / d;
+  T r = n % d;
+  if (r < 0) {
+    --q;
+    r += d;
+  }
+  return {q, r};
+}
+
+int64_t ceil_divide(int64_t n, int64_t d) {
+  Division<int64_t> division = divide(n, d);
+  return division.quotient + (division.remainder != 0);
+}
+
+// n / d (d > 0) while n grows by a fixed step: one division to start, then additions only.
+template <typename T> class Stepper {
+public:
+  Stepper() = default;
+  Stepper(T start, T step, T divisor) : divisor_(divisor) {
+    Division<T> at = divide(start, divisor);
+    Division<T> by = divide(step, divisor);
+    quotient_ = at.quotient;
+    remainder_ = at.remainder;
+    step_quotient_ = by.quotient;
+    step_remainder_ = by.remainder;
+  }
+  T floor() const { return quotient_; }
+  T ceil() const { return quotient_ + (remainder_ != 0); }
+  void next() {
+    quotient_ += step_quotient_;
+    remainder_ += step_remainder_;
+    if (remainder_ >= divisor_) {
+      ++quotient_;
+      remainder_ -= divisor_;
+    }
+  }
+
+private:
+  T divisor_ = 1;
+  T quotient_ = 0;
+  T remainder_ = 0;
+  T step_quotient_ = 0;
+  T step_remainder_ = 0;
+};
+
+// Whether a * b <= c * d, exactly, for factors below 2^127.
+bool product_at_most(UInt128 a, UInt128 b, UInt128 c, UInt128 d) {
+  struct Wide {
+    UInt128 high;
+    UInt128 low;
+  };
+  auto multiply = [](UInt128 x, UInt128 y) {
+    uint64_t x0 = static_cast<uint64_t>(x);
+    uint64_t x1 = static_cast<uint64_t>(x >> 64);
+    uint64_t y0 = static_cast<uint64_t>(y);
+    uint64_t y1 = static_cast<uint64_t>(y >> 64);
+    UInt128 p00 = static_cast<UInt128>(x0) * y0;
+    UInt128 p01 = static_cast<UInt128>(x0) * y1;
+    UInt128 p10 = static_cast<UInt128>(x1) * y0;
+    UInt128 p11 = static_cast<UInt128>(x1) * y1;
+    UInt128 middle = (p00 >> 64) + static_cast<uint64_t>(p01) + static_cast<uint64_t>(p10);
+    UInt128 low = static_cast<uint64_t>(p00) | (middle << 64);
+    UInt128 high = p11 + (p01 >> 64) + (p10 >> 64) + (middle >> 64);
+    return Wide{high, low};
+  };
+  Wide left = multiply(a, b);
+  Wide right = multiply(c, d);
+  return left.high < right.high || (left.high == right.high && left.low <= right.low);
+}
+
+template <typename T> T magnitude(T v) {
+  return v < 0 ? -v : v;
+}
+
+// ---- The target ---------------------------------------------------------------------------------
+
+// The target surface's pixels, open for writing while one shape is drawn within `reach`: runs are
+// cut to it and to the surface, and Cairo is told of the change when the shape is done.
+class Target {
+public:
+  Target(cairo_surface_t* surface, const PixelBox& reach) : surface_(surface) {
+    if (surface == nullptr || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+      return;
+    cairo_format_t format = cairo_image_surface_get_format(surface);
+    if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32)
+      return;
+    width_ = cairo_image_surface_get_width(surface);
+    height_ = cairo_image_surface_get_height(surface);
+    clip_ = {std::max<int64_t>(reach.left, 0), std::max<int64_t>(reach.top, 0),
+             std::min(reach.right, width_), std::min(reach.bottom, height_)};
+    if (box_empty(clip_))
+      return;
+    cairo_surface_flush(surface);
+    pixels_ = cairo_image_surface_get_data(surface);
+    stride_ = cairo_image_surface_get_stride(surface);
+  }
+  ~Target() {
+    if (painted_)
+      cairo_surface_mark_dirty_rectangle(
+          surface_, static_cast<int>(clip_.left), static_cast<int>(clip_.top),
+          static_cast<int>(clip_.right - clip_.left), static_cast<int>(clip_.bottom - clip_.top));
+  }
+  Target(const Target&) = delete;
+  Target& operator=(const Target&) = delete;
+
+  // False when there is nothing to draw on, or the shape cannot reach it.
+  bool usable() const { return pixels_ != nullptr; }
+  int64_t width() const { return width_; }
+  int64_t height() const { return height_; }
+
+  // Paints the pixels from `left` up to, not including, `right` in row y; whatever lies off the
+  // surface is dropped.
+  void run(int64_t y, int64_t left, int64_t right, uint32_t rgb) {
+    if (y < clip_.top || y >= clip_.bottom)
+      return;
+    left = std::max(left, clip_.left);
+    right = std::min(right, clip_.right);
+    if (left >= right)
+      return;
+    uint32_t* row = reinterpret_cast<uint32_t*>(pixels_ + y * stride_);
+    uint32_t value = 0xFF000000u | rgb;
+    // The C library's wide-character fill is a vectorised 32-bit fill; for the shortest runs a
+    // call costs more than the stores.
+    if (right - left < 8)
+      std::fill(row + left, row + right, value);
+    else
+      std::wmemset(reinterpret_cast<wchar_t*>(row + left), static_cast<wchar_t>(value),
+                   static_cast<size_t>(right - left));
+    painted_ = true;
+  }
+  void pixel(int64_t x, int64_t y, uint32_t rgb) {
+    if (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom)
+      return;
+    reinterpret_cast<uint32_t*>(pixels_ + y * stride_)[x] = 0xFF000000u | rgb;
+    painted_ = true;
+  }
+  // Paints every pixel of `box` that lies on the surface.
+  void block(const PixelBox& box, uint32_t rgb) {
+    int64_t left = std::max(box.left, clip_.left);
+    int64_t right = std::min(box.right, clip_.right);
+    int64_t top = std::max(box.top, clip_.top);
+    int64_t bottom = std::min(box.bottom, clip_.bottom);
+    if (left >= right || top >= bottom)
+      return;
+    uint32_t value = 0xFF000000u | rgb;
+    for (int64_t y = top; y < bottom; ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(pixels_ + y * stride_);
+      if (right - left < 8)
+        std::fill(row + left, row + right, value);
+      else
+        std::wmemset(reinterpret_cast<wchar_t*>(row + left), static_cast<wchar_t>(value),
+                     static_cast<size_t>(right - left));
+    }
+    painted_ = true;
+  }
+
+private:
+  cairo_surface_t* surface_;
+  unsigned char* pixels_ = nullptr;
+  int64_t stride_ = 0;
+  int64_t width_ = 0;
+  int64_t height_ = 0;
+  PixelBox clip_;
+  bool painted_ = false;
+};
+
+// ---- Ovals --------------------------------------------------------------------------------------
+
+int64_t square_root_floor(int64_t m) {
+  int64_t s = static_cast<int64_t>(std::sqrt(static_cast<double>(m)));
+  while (s > 0 && s * s > m)
+    --s;
+  while ((s + 1) * (s + 1) <= m)
+    ++s;
+  return s;
+}
+
+// How many pixels the filled oval of a w x h box leaves out at each end of row `row` (counted from
+// the top, 0 <= row <= (h - 1) / 2). With u = 2 * column + 1 - w and v = 2 * row + 1 - h, a pixel
+// is in when u^2 h^2 + v^2 w^2 <= w^2 h^2, or |v| <= 1, or |u| <= 1.
+int64_t oval_inset(int64_t w, int64_t h, int64_t row) {
+  int64_t v = h - 1 - 2 * row; // |v|
+  if (v <= 1)
+    return 0;
+  // The largest |u| the ellipse lets in: u^2 h^2 <= w^2 (h - v)(h + v).
+  int64_t u;
+  if (w <= SMALL_OVAL && h <= SMALL_OVAL) {
+    u = square_root_floor(w * w * ((h - v) * (h + v)) / (h * h));
+  } else {
+    UInt128 h2 = static_cast<UInt128>(h) * static_cast<UInt128>(h);
+    UInt128 w2 = static_cast<UInt128>(w) * static_cast<UInt128>(w);
+    UInt128 q = static_cast<UInt128>(h - v) * static_cast<UInt128>(h + v);
+    auto lets_in = [&](int64_t c) {
+      UInt128 c2 = static_cast<UInt128>(c) * static_cast<UInt128>(c);
+      return product_at_most(c2, h2, w2, q);
+    };
+    long double estimate =
+        static_cast<long double>(w) *
+        std::sqrt(static_cast<long double>(h - v) * static_cast<long double>(h + v)) /
+        static_cast<long double>(h);
+    u = std::clamp(static_cast<int64_t>(estimate), int64_t{0}, w);
+    while (u > 0 && !lets_in(u))
+      --u;
+    while (u < w && lets_in(u + 1))
+      ++u;
+  }
+  // The pixel `inset` places from the left has |u| = w - 1 - 2 * inset; the middle column (or
+  // two) is always in.
+  int64_t outside = w - 1 - u;
+  int64_t inset = outside <= 0 ? 0 : (outside + 1) / 2;
+  return std::min(inset, (w - 1) / 2);
+}
+
+// The insets of the top half of the rows of recently drawn small ovals, by box size.
+struct KeptInsets {
+  int64_t width = 0;
+  int64_t height = 0;
+  int32_t insets[KEPT_OVAL_ROWS / 2 + 1] = {};
+};
+
+KeptInsets kept_insets[KEPT_OVAL_SIZES];
+
+const int32_t* insets_of_small_oval(int64_t w, int64_t h) {
+  uint64_t key = static_cast<uint64_t>(w) << 32 | static_cast<uint64_t>(h);
+  KeptInsets& kept = kept_insets[(key * 0x9E3779B97F4A7C15u) >> 58];
+  if (kept.width != w || kept.height != h) {
+    for (int64_t row = 0; row <= (h - 1) / 2; ++row)
+      kept.insets[row] = static_cast<int32_t>(oval_inset(w, h, row));
+    kept.width = w;
+    kept.height = h;
+  }
+  return kept.insets;
+}
+
+// The runs of the filled oval inscribed in one box, and of what its one-pixel outline encloses,
+// row by row.
+class OvalRows {
+public:
+  explicit OvalRows(const PixelBox& box)
+      : box_(box), width_(box.right - box.left), height_(box.bottom - box.top) {
+    if (box_empty(box))
+      return;
+    if (width_ <= SMALL_OVAL && height_ <= KEPT_OVAL_ROWS)
+      kept_ = insets_of_small_oval(width_, height_);
+  }
+
+  // The oval's run in surface row y, [*left, *right); false when the row holds none.
+  bool run(int64_t y, int64_t* left, int64_t* right) {
+    int64_t row = y - box_.top;
+    if (box_empty(box_) || row < 0 || row >= height_)
+      return false;
+    int64_t inset = inset_of(row);
+    *left = box_.left + inset;
+    *right = box_.right - inset;
+    return true;
+  }
+
+  // The run of what the one-pixel outline encloses in row y: the oval's pixels whose four
+  // neighbours are all in the oval.
+  bool enclosed_run(int64_t y, int64_t* left, int64_t* right) {
+    int64_t row = y - box_.top;
+    if (box_empty(box_) || row <= 0 || row >= height_ - 1)
+      return false;
+    int64_t inset = std::max({inset_of(row) + 1, inset_of(row - 1), inset_of(row + 1)});
+    if (2 * inset >= width_)
+      return false;
+    *left = box_.left + inset;
+    *right = box_.right - inset;
+    return true;
+  }
+
+private:
+  int64_t inset_of(int64_t row) {
+    int64_t upper = std::min(row, height_ - 1 - row);
+    if (kept_ != nullptr)
+      return kept_[upper];
+    // A large oval: rows are asked for in order, each up to three times.
+    for (const Remembered& r : remembered_)
+      if (r.row == upper)
+        return r.inset;
+    int64_t inset = oval_inset(width_, height_, upper);
+    remembered_[next_remembered_] = {upper, inset};
+    next_remembered_ = (next_remembered_ + 1) % 4;
+    return inset;
+  }
+
+  struct Remembered {
+    int64_t row = -1;
+    int64_t inset = 0;
+  };
+  PixelBox box_;
+  int64_t width_;
+  int64_t height_;
+  const int32_t* kept_ = nullptr;
+  Remembered remembered_[4];
+  int next_remembered_ = 0;
+};
+
+// ---- Triangles ----------------------------------------------------------------------------------
+
+bool small_coordinates(const PixelPoint points[3]) {
+  for (int i = 0; i < 3; ++i)
+    if (magnitude(points[i].x) > SMALL_COORDINATE || magnitude(points[i].y) > SMALL_COORDINATE)
+      return false;
+  return true;
+}
+
+int64_t clamp_to(Int128 v, int64_t low, int64_t high) {
+  return static_cast<int64_t>(std::clamp<Int128>(v, low, high));
+}
+
+// The pixels whose centres lie inside the triangle or on its edges. Each edge bounds every row's
+// run on one side, at ceil or floor of a linear function of the row, stepped from row to row.
+template <typename T> void fill_inside(Target& target, const PixelPoint p[3], uint32_t rgb) {
+  T x[3] = {p[0].x, p[1].x, p[2].x};
+  T y[3] = {p[0].y, p[1].y, p[2].y};
+  T area = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
+  if (area == 0)
+    return;
+  T side = area > 0 ? 1 : -1;
+  int64_t top = std::max<int64_t>(std::min({p[0].y, p[1].y, p[2].y}), 0);
+  int64_t bottom = std::min<int64_t>(std::max({p[0].y, p[1].y, p[2].y}), target.height() - 1);
+  if (top > bottom)
+    return;
+  // Pixel (px, py) is inside every edge i -> j when side * cross(d, (px, py) - p_i) >= 0, with
+  // d = p_j - p_i: a * px + c(py) >= 0, where a = -side * d.y and c(py) = side * (d.x * (py -
+  // y_i) + d.y * x_i) grows by side * d.x per row.
+  Stepper<T> bounds[3];
+  bool from_left[3] = {};
+  int count = 0;
+  for (int i = 0; i < 3; ++i) {
+    int j = (i + 1) % 3;
+    T dx = x[j] - x[i];
+    T dy = y[j] - y[i];
+    T a = -side * dy;
+    if (a == 0)
+      continue; // a horizontal edge: the rows already stop there
+    T c = side * (dx * (T(top) - y[i]) + dy * x[i]);
+    T step = side * dx;
+    from_left[count] = a > 0;
+    bounds[count++] = a > 0 ? Stepper<T>(-c, -step, a) : Stepper<T>(c, step, -a);
+  }
+  const int64_t width = target.width();
+  for (int64_t row = top; row <= bottom; ++row) {
+    T left = -1;
+    T right = width;
+    for (int i = 0; i < count; ++i) {
+      if (from_left[i])
+        left = std::max(left, bounds[i].ceil());
+      else
+        right = std::min(right, bounds[i].floor());
+      bounds[i].next();
+    }
+    if (left <= right)
+      target.run(row, clamp_to(left, -1, width), clamp_to(right, -1, width) + 1, rgb);
+  }
+}
+
+// One edge as a one-pixel line with both ends: the nearest pixel in every column (every row for
+// a steep edge), a tie going to the upper (left) one. The rule does not depend on which end comes
+// first.
+template <typename T> void draw_edge(Target& target, PixelPoint a, PixelPoint b, uint32_t rgb) {
+  T dx = T(b.x) - a.x;
+  T dy = T(b.y) - a.y;
+  if (dx == 0 && dy == 0) {
+    target.pixel(a.x, a.y, rgb);
+    return;
+  }
+  bool along_x = magnitude(dx) >= magnitude(dy);
+  // Step along the major axis in the positive direction.
+  if ((along_x && dx < 0) || (!along_x && dy < 0)) {
+    std::swap(a, b);
+    dx = -dx;
+    dy = -dy;
+  }
+  int64_t a_major = along_x ? a.x : a.y;
+  int64_t b_major = along_x ? b.x : b.y;
+  int64_t a_minor = along_x ? a.y : a.x;
+  T major = along_x ? dx : dy;
+  T minor = along_x ? dy : dx;
+  int64_t limit = along_x ? target.width() : target.height();
+  int64_t first = std::max<int64_t>(a_major, 0);
+  int64_t last = std::min<int64_t>(b_major, limit - 1);
+  // The minor offset at major position m is the nearest integer to (m - a) * minor / major,
+  // halves rounded down: ceil((2 (m - a) minor - major) / (2 major)).
+  Stepper<T> offset(2 * (T(first) - a_major) * minor - major, 2 * minor, 2 * major);
+  for (int64_t m = first; m <= last; ++m) {
+    int64_t at = clamp_to(a_minor + offset.ceil(), -1, INT64_MAX / 2);
+    if (along_x)
+      target.pixel(m, at, rgb);
+    else
+      target.pixel(at, m, rgb);
+    offset.next();
+  }
+}
+
+// Whether the centre of pixel (x, y) lies within w / 2 of the segment a-b: 4 d^2 <= w^2, exactly.
+bool near_segment(int64_t x, int64_t y, const PixelPoint& a, const PixelPoint& b, UInt128 w2) {
+  Int128 dx = Int128(b.x) - a.x;
+  Int128 dy = Int128(b.y) - a.y;
+  Int128 px = Int128(x) - a.x;
+  Int128 py = Int128(y) - a.y;
+  Int128 along = px * dx + py * dy;
+  Int128 length2 = dx * dx + dy * dy;
+  auto near_point = [w2](Int128 ex, Int128 ey) {
+    return static_cast<UInt128>(4 * (ex * ex + ey * ey)) <= w2;
+  };
+  if (along <= 0)
+    return near_point(px, py);
+  if (along >= length2)
+    return near_point(Int128(x) - b.x, Int128(y) - b.y);
+  UInt128 twice_cross = static_cast<UInt128>(2 * magnitude(dx * py - dy * px));
+  return product_at_most(twice_cross, twice_cross, w2, static_cast<UInt128>(length2));
+}
+
+// Roughly where row y meets the pixels within `reach` of the segment a-b, in floating point:
+// false when it surely does not.
+bool near_segment_estimate(const PixelPoint& a, const PixelPoint& b, double y, double reach,
+                           double* low, double* high) {
+  *low = INFINITY;
+  *high = -INFINITY;
+  // The round ends: (reach - |dy|)(reach + |dy|) keeps the difference of squares exact.
+  for (const PixelPoint& end : {a, b}) {
+    double across = std::fabs(y - static_cast<double>(end.y));
+    if (across <= reach) {
+      double half = std::sqrt((reach - across) * (reach + across));
+      *low = std::min(*low, static_cast<double>(end.x) - half);
+      *high = std::max(*high, static_cast<double>(end.x) + half);
+    }
+  }
+  // The band beside the segment: |cross| <= reach * length and 0 <= along <= length^2.
+  double dx = static_cast<double>(b.x - a.x);
+  double dy = static_cast<double>(b.y - a.y);
+  double ry = y - static_cast<double>(a.y);
+  double length = std::hypot(dx, dy);
+  double from = -INFINITY;
+  double to = INFINITY;
+  if (dy == 0) {
+    if (std::fabs(ry) > reach)
+      return *low <= *high;
+  } else {
+    double one = (dx * ry - reach * length) / dy;
+    double other = (dx * ry + reach * length) / dy;
+    from = std::min(one, other);
+    to = std::max(one, other);
+  }
+  if (dx == 0) {
+    if (dy * ry < 0 || dy * ry > length * length)
+      return *low <= *high;
+  } else {
+    double one = -dy * ry / dx;
+    double other = (length * length - dy * ry) / dx;
+    from = std::max(from, std::min(one, other));
+    to = std::min(to, std::max(one, other));
+  }
+  if (from <= to) {
+    *low = std::min(*low, static_cast<double>(a.x) + from);
+    *high = std::max(*high, static_cast<double>(a.x) + to);
+  }
+  return *low <= *high;
+}
+
+// The pixels within `width` / 2 of an edge. Each row's run beside each edge is estimated in
+// floating point, then its ends are settled by the exact test.
+void draw_wide_edges(Target& target, const PixelPoint p[3], int64_t width, uint32_t rgb) {
+  const UInt128 w2 = static_cast<UInt128>(width) * static_cast<UInt128>(width);
+  const double reach = static_cast<double>(width) / 2;
+  const int64_t top = std::max<int64_t>(std::min({p[0].y, p[1].y, p[2].y}) - width / 2, 0);
+  const int64_t bottom =
+      std::min<int64_t>(std::max({p[0].y, p[1].y, p[2].y}) + width / 2, target.height() - 1);
+  const int64_t columns = target.width();
+  for (int64_t row = top; row <= bottom; ++row) {
+    for (int i = 0; i < 3; ++i) {
+      const PixelPoint& a = p[i];
+      const PixelPoint& b = p[(i + 1) % 3];
+      double low;
+      double high;
+      if (!near_segment_estimate(a, b, static_cast<double>(row), reach, &low, &high))
+        continue;
+      // Only the surface's columns matter, and one beyond each side to settle the ends.
+      if (high < -1 || low > static_cast<double>(columns))
+        continue;
+      int64_t first = static_cast<int64_t>(std::ceil(std::max(low - 1e-3, -1.0)));
+      int64_t last =
+          static_cast<int64_t>(std::floor(std::min(high + 1e-3, static_cast<double>(columns))));
+      while (first <= last && !near_segment(first, row, a, b, w2))
+        ++first;
+      while (first > -1 && first <= last && near_segment(first - 1, row, a, b, w2))
+        --first;
+      while (last >= first && !near_segment(last, row, a, b, w2))
+        --last;
+      while (last < columns && last >= first && near_segment(last + 1, row, a, b, w2))
+        ++last;
+      if (first <= last)
+        target.run(row, first, last + 1, rgb);
+    }
+  }
+}
+
+// ---- Lines --------------------------------------------------------------------------------------
 
 struct Vec {
   double x;
@@ -51,9 +589,6 @@ Vec operator-(Vec a, Vec b) {
 Vec operator*(Vec a, double k) {
   return {a.x * k, a.y * k};
 }
-double cross(Vec a, Vec b) {
-  return a.x * b.y - a.y * b.x;
-}
 double length(Vec a) {
   return std::hypot(a.x, a.y);
 }
@@ -62,66 +597,9 @@ Vec pixel_centre(PixelPoint point) {
   return {static_cast<double>(point.x) + 0.5, static_cast<double>(point.y) + 0.5};
 }
 
-struct ColourSource {
-  uint32_t rgb;
-  cairo_pattern_t* pattern;
-};
-
-// Everything kept for the one target surface drawn on last.
-struct RasterState {
-  cairo_surface_t* surface = nullptr;
-  cairo_t* cr = nullptr;
-  double width = 0;
-  double height = 0;
-  ColourSource sources[COLOUR_SOURCES] = {};
-  int source_count = 0;
-};
-
-RasterState raster;
-
-// The Cairo context on `surface`, made afresh when the target changed or the old context failed.
-// The context keeps a reference to its surface, so a surface drawn on last cannot be freed and
-// its address reused by a new one while we still remember it.
-cairo_t* context_for(cairo_surface_t* surface) {
-  if (surface == nullptr || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
-    return nullptr;
-  if (surface == raster.surface && raster.cr != nullptr &&
-      cairo_status(raster.cr) == CAIRO_STATUS_SUCCESS)
-    return raster.cr;
-  release_raster();
-  raster.cr = cairo_create(surface);
-  raster.surface = surface;
-  raster.width = cairo_image_surface_get_width(surface);
-  raster.height = cairo_image_surface_get_height(surface);
-  cairo_set_antialias(raster.cr, CAIRO_ANTIALIAS_NONE);
-  // Curves are flattened to within half a pixel: with antialiasing off that changes almost no
-  // pixel (a circle still covers 2r + 1 pixels across), and it makes ovals and discs, most of
-  // every game frame, about a fifth cheaper.
-  cairo_set_tolerance(raster.cr, 0.5);
-  return raster.cr;
-}
-
-void set_colour(cairo_t* cr, uint32_t rgb) {
-  for (int i = 0; i < raster.source_count; ++i) {
-    if (raster.sources[i].rgb == rgb) {
-      cairo_set_source(cr, raster.sources[i].pattern);
-      return;
-    }
-  }
-  cairo_pattern_t* pattern = cairo_pattern_create_rgb(
-      ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
-  cairo_set_source(cr, pattern);
-  if (raster.source_count < COLOUR_SOURCES)
-    raster.sources[raster.source_count++] = {rgb, pattern};
-  else
-    cairo_pattern_destroy(pattern); // the context holds its own reference while it is the source
-}
-
-// ---- Clipping ----------------------------------------------------------------------------------
-
-// Sutherland-Hodgman clipping of one closed polygon against a box, one half-plane per stage. The
-// polygon is fed a vertex at a time, so a long flattened curve is never held whole; only what
-// lies inside the box is kept. A convex polygon stays convex and keeps its orientation.
+// Sutherland-Hodgman clipping of one closed polygon against a box, one half-plane per stage. A
+// convex polygon stays convex; clipping to a region that holds the surface keeps every surface
+// pixel the polygon covers.
 class BoxClipper {
 public:
   BoxClipper(double left, double top, double right, double bottom, std::vector<Vec>* out)
@@ -199,6 +677,68 @@ private:
   std::vector<Vec>* out_;
 };
 
+// Fills a convex polygon as a path rasteriser without antialiasing samples it: corners rounded to
+// 1/256 pixel (halves to even); an edge from y0 down to y1 counts in the rows whose centres lie
+// in [y0, y1), where its x is taken 1/256 above the centre and rounded down to 1/256; a row's
+// pixels are those whose centres lie from its leftmost x up to, not including, its rightmost.
+// Every coordinate lies within a few million pixels, so all of it fits in 64 bits.
+void fill_sampled_polygon(Target& target, const Vec* points, size_t count, uint32_t rgb) {
+  constexpr int64_t ONE = 256;
+  constexpr int64_t HALF = 128;
+  if (count < 3)
+    return;
+  static std::vector<int64_t> xs;
+  static std::vector<int64_t> ys;
+  xs.resize(count);
+  ys.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    xs[i] = std::llrint(points[i].x * ONE);
+    ys[i] = std::llrint(points[i].y * ONE);
+  }
+  int64_t first_row = ceil_divide(*std::min_element(ys.begin(), ys.end()) - HALF, ONE);
+  int64_t last_row = ceil_divide(*std::max_element(ys.begin(), ys.end()) - HALF, ONE) - 1;
+  first_row = std::max<int64_t>(first_row, 0);
+  last_row = std::min(last_row, target.height() - 1);
+  if (first_row > last_row)
+    return;
+  static std::vector<int64_t> lefts;
+  static std::vector<int64_t> rights;
+  size_t rows = static_cast<size_t>(last_row - first_row + 1);
+  lefts.assign(rows, INT64_MAX);
+  rights.assign(rows, INT64_MIN);
+  for (size_t i = 0; i < count; ++i) {
+    size_t j = (i + 1) % count;
+    int64_t x0 = xs[i];
+    int64_t y0 = ys[i];
+    int64_t x1 = xs[j];
+    int64_t y1 = ys[j];
+    if (y0 == y1)
+      continue;
+    if (y0 > y1) {
+      std::swap(x0, x1);
+      std::swap(y0, y1);
+    }
+    int64_t from = std::max(ceil_divide(y0 - HALF, ONE), first_row);
+    int64_t to = std::min(ceil_divide(y1 - HALF, ONE) - 1, last_row);
+    if (from > to)
+      continue;
+    Stepper<int64_t> x((from * ONE + HALF - 1 - y0) * (x1 - x0), ONE * (x1 - x0), y1 - y0);
+    for (int64_t row = from; row <= to; ++row) {
+      int64_t at = x0 + x.floor();
+      size_t index = static_cast<size_t>(row - first_row);
+      lefts[index] = std::min(lefts[index], at);
+      rights[index] = std::max(rights[index], at);
+      x.next();
+    }
+  }
+  for (size_t index = 0; index < rows; ++index) {
+    if (lefts[index] >= rights[index])
+      continue;
+    target.run(first_row + static_cast<int64_t>(index), ceil_divide(lefts[index] - HALF, ONE),
+               ceil_divide(rights[index] - HALF, ONE), rgb);
+  }
+}
+
 bool within_safe_extent(const Vec* points, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     if (!(std::fabs(points[i].x) <= SAFE_EXTENT && std::fabs(points[i].y) <= SAFE_EXTENT))
@@ -207,254 +747,128 @@ bool within_safe_extent(const Vec* points, size_t count) {
   return true;
 }
 
-void path_polygon(cairo_t* cr, const Vec* points, size_t count) {
-  if (count < 3)
-    return;
-  cairo_move_to(cr, points[0].x, points[0].y);
-  for (size_t i = 1; i < count; ++i)
-    cairo_line_to(cr, points[i].x, points[i].y);
-  cairo_close_path(cr);
-}
-
-// Adds a closed polygon to the path, clipped to the surface and `margin` pixels around it when any
-// point lies beyond the safe extent.
-void add_polygon(cairo_t* cr, const Vec* points, size_t count, double margin) {
+// Samples a convex polygon, clipped first to the surface and a margin around it when any corner
+// lies beyond the safe extent.
+void fill_polygon(Target& target, const Vec* points, size_t count, uint32_t rgb) {
   if (within_safe_extent(points, count)) {
-    path_polygon(cr, points, count);
+    fill_sampled_polygon(target, points, count, rgb);
     return;
   }
   static std::vector<Vec> clipped;
   clipped.clear();
-  BoxClipper clipper(-margin, -margin, raster.width + margin, raster.height + margin, &clipped);
+  BoxClipper clipper(-CLIP_MARGIN, -CLIP_MARGIN, static_cast<double>(target.width()) + CLIP_MARGIN,
+                     static_cast<double>(target.height()) + CLIP_MARGIN, &clipped);
   for (size_t i = 0; i < count; ++i)
     clipper.add(points[i]);
   clipper.close();
-  path_polygon(cr, clipped.data(), clipped.size());
-}
-
-// Adds a box to the path, clamped to the surface and a margin around it.
-void add_box(cairo_t* cr, const PixelBox& box) {
-  auto clamp_x = [](int64_t v) {
-    return std::clamp(static_cast<double>(v), -CLIP_MARGIN, raster.width + CLIP_MARGIN);
-  };
-  auto clamp_y = [](int64_t v) {
-    return std::clamp(static_cast<double>(v), -CLIP_MARGIN, raster.height + CLIP_MARGIN);
-  };
-  double left = clamp_x(box.left);
-  double right = clamp_x(box.right);
-  double top = clamp_y(box.top);
-  double bottom = clamp_y(box.bottom);
-  if (right > left && bottom > top)
-    cairo_rectangle(cr, left, top, right - left, bottom - top);
-}
-
-bool box_empty(const PixelBox& box) {
-  return box.right <= box.left || box.bottom <= box.top;
-}
-
-void fill(cairo_t* cr, cairo_fill_rule_t rule) {
-  cairo_set_fill_rule(cr, rule);
-  cairo_fill(cr);
-}
-
-int pen_width(const Pen& pen) {
-  return std::max(pen.width, 1);
-}
-
-// ---- Triangles ---------------------------------------------------------------------------------
-
-// The triangle grown by `reach` on every side with bevelled corners: the region a pen of twice
-// that width covers together with the inside. Returns the number of points written (4 or 6).
-int grown_triangle(const Vec p[3], double reach, Vec out[6]) {
-  double area2 = cross(p[1] - p[0], p[2] - p[0]);
-  if (area2 != 0) {
-    // Each edge moved outward; the sign turns the edge's right-hand normal outward for either
-    // orientation.
-    double side = area2 > 0 ? 1 : -1;
-    for (int i = 0; i < 3; ++i) {
-      Vec a = p[i];
-      Vec b = p[(i + 1) % 3];
-      Vec edge = b - a;
-      Vec normal = Vec{edge.y, -edge.x} * (side * reach / length(edge));
-      out[2 * i] = a + normal;
-      out[2 * i + 1] = b + normal;
-    }
-    return 6;
-  }
-  // Three points on one line: the segment between the two farthest apart, grown on every side
-  // (ends included, as the pen would paint them).
-  int from = 0;
-  int to = 1;
-  double longest = length(p[1] - p[0]);
-  for (int i = 0; i < 3; ++i) {
-    for (int j = i + 1; j < 3; ++j) {
-      if (length(p[j] - p[i]) > longest) {
-        longest = length(p[j] - p[i]);
-        from = i;
-        to = j;
-      }
-    }
-  }
-  Vec along = longest > 0 ? (p[to] - p[from]) * (reach / longest) : Vec{reach, 0};
-  Vec across{-along.y, along.x};
-  Vec start = p[from] - along;
-  Vec end = p[to] + along;
-  out[0] = start + across;
-  out[1] = end + across;
-  out[2] = end - across;
-  out[3] = start - across;
-  return 4;
-}
-
-// The part of the inside a pen reaching `reach` inward leaves untouched: the triangle shrunk
-// about its incentre until its edges lie `reach` inside. False when nothing is left.
-bool shrunk_triangle(const Vec p[3], double reach, Vec out[3]) {
-  double a = length(p[1] - p[2]);
-  double b = length(p[2] - p[0]);
-  double c = length(p[0] - p[1]);
-  double perimeter = a + b + c;
-  if (!(perimeter > 0))
-    return false;
-  double inradius = std::fabs(cross(p[1] - p[0], p[2] - p[0])) / perimeter;
-  if (!(inradius > reach))
-    return false;
-  Vec incentre = (p[0] * a + p[1] * b + p[2] * c) * (1 / perimeter);
-  double scale = (inradius - reach) / inradius;
-  for (int i = 0; i < 3; ++i)
-    out[i] = incentre + (p[i] - incentre) * scale;
-  return true;
-}
-
-// ---- Ellipses ----------------------------------------------------------------------------------
-
-// Whether anything within `reach` of the box could land on the surface.
-bool box_near_surface(const PixelBox& box, double reach) {
-  return static_cast<double>(box.right) + reach > 0 &&
-         static_cast<double>(box.left) -
-             reach<raster.width&& static_cast<double>(box.bottom) + reach> 0 &&
-         static_cast<double>(box.top) - reach < raster.height;
-}
-
-bool box_within_safe_extent(const PixelBox& box, double reach) {
-  auto near = [reach](int64_t v) {
-    return std::fabs(static_cast<double>(v)) + reach <= SAFE_EXTENT;
-  };
-  return near(box.left) && near(box.right) && near(box.top) && near(box.bottom);
-}
-
-// Adds the ellipse with centre (cx, cy) and radii rx, ry (both > 0) to the path as Cairo's own
-// curve.
-void path_ellipse(cairo_t* cr, double cx, double cy, double rx, double ry) {
-  cairo_matrix_t unit_circle;
-  cairo_matrix_init(&unit_circle, rx, 0, 0, ry, cx, cy);
-  cairo_set_matrix(cr, &unit_circle);
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, 0, 0, 1, 0, FULL_TURN);
-  cairo_close_path(cr);
-  cairo_identity_matrix(cr);
-}
-
-// Adds an ellipse too large for Cairo's fixed point to the path: flattened here into chords no
-// more than FLATTEN_TOLERANCE inside the curve, and clipped to the surface and `margin` around it.
-void path_large_ellipse(cairo_t* cr, double cx, double cy, double rx, double ry, double margin) {
-  // A chord over the angle step strays at most r * step^2 / 8 from the curve.
-  double step = std::sqrt(8 * FLATTEN_TOLERANCE / std::max(rx, ry));
-  long count = std::clamp(static_cast<long>(std::ceil(FULL_TURN / step)), 16L, 1L << 22);
-  step = FULL_TURN / static_cast<double>(count);
-  double step_cos = std::cos(step);
-  double step_sin = std::sin(step);
-  static std::vector<Vec> clipped;
-  clipped.clear();
-  BoxClipper clipper(-margin, -margin, raster.width + margin, raster.height + margin, &clipped);
-  double c = 1;
-  double s = 0;
-  for (long i = 0; i < count; ++i) {
-    // The next point is the last one turned by one step; every 1024 points it is computed afresh
-    // so that rounding cannot build up along the curve.
-    if (i % 1024 == 0) {
-      c = std::cos(step * static_cast<double>(i));
-      s = std::sin(step * static_cast<double>(i));
-    } else {
-      double turned_c = c * step_cos - s * step_sin;
-      s = s * step_cos + c * step_sin;
-      c = turned_c;
-    }
-    clipper.add({cx + rx * c, cy + ry * s});
-  }
-  clipper.close();
-  path_polygon(cr, clipped.data(), clipped.size());
+  fill_sampled_polygon(target, clipped.data(), clipped.size(), rgb);
 }
 
 } // namespace
 
-// ---- Shapes ------------------------------------------------------------------------------------
+// ---- Shapes -------------------------------------------------------------------------------------
 
 void draw_rectangle(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
                     const Brush& brush) {
-  cairo_t* cr = context_for(surface);
-  if (cr == nullptr || box_empty(box))
+  if (box_empty(box))
     return;
   int64_t width = pen_width(pen);
   int64_t outward = width / 2;
-  int64_t inward = width - outward;
-  PixelBox outer{box.left - outward, box.top - outward, box.right + outward, box.bottom + outward};
-  PixelBox inner{box.left + inward, box.top + inward, box.right - inward, box.bottom - inward};
-  bool has_inner = !box_empty(inner);
-  if (!brush.hollow) {
-    if (brush.rgb == pen.rgb) {
-      // The pen's band and the inside together are the outer box.
-      set_colour(cr, pen.rgb);
-      add_box(cr, outer);
-      fill(cr, CAIRO_FILL_RULE_WINDING);
-      return;
-    }
-    if (has_inner) {
-      set_colour(cr, brush.rgb);
-      add_box(cr, inner);
-      fill(cr, CAIRO_FILL_RULE_WINDING);
-    }
+  PixelBox outer = grown(box, outward);
+  Target target(surface, outer);
+  if (!target.usable())
+    return;
+  PixelBox inner = grown(box, outward - width);
+  if (box_empty(inner) || (!brush.hollow && brush.rgb == pen.rgb)) {
+    target.block(outer, pen.rgb);
+    return;
   }
-  set_colour(cr, pen.rgb);
-  add_box(cr, outer);
-  if (has_inner)
-    add_box(cr, inner);
-  fill(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  // The pen's band as four blocks round the inside: above, below, left and right of it.
+  target.block({outer.left, outer.top, outer.right, inner.top}, pen.rgb);
+  target.block({outer.left, inner.bottom, outer.right, outer.bottom}, pen.rgb);
+  target.block({outer.left, inner.top, inner.left, inner.bottom}, pen.rgb);
+  target.block({inner.right, inner.top, outer.right, inner.bottom}, pen.rgb);
+  if (!brush.hollow)
+    target.block(inner, brush.rgb);
 }
 
 void draw_triangle(cairo_surface_t* surface, const PixelPoint points[3], const Pen& pen,
                    const Brush& brush) {
-  cairo_t* cr = context_for(surface);
-  if (cr == nullptr)
+  int64_t width = pen_width(pen);
+  // The pen reaches at most width / 2 beyond the vertices' box.
+  PixelBox reach{std::min({points[0].x, points[1].x, points[2].x}) - width,
+                 std::min({points[0].y, points[1].y, points[2].y}) - width,
+                 std::max({points[0].x, points[1].x, points[2].x}) + width + 1,
+                 std::max({points[0].y, points[1].y, points[2].y}) + width + 1};
+  Target target(surface, reach);
+  if (!target.usable())
     return;
-  Vec p[3] = {pixel_centre(points[0]), pixel_centre(points[1]), pixel_centre(points[2])};
-  double reach = pen_width(pen) / 2.0;
-  Vec outer[6];
-  int outer_count = grown_triangle(p, reach, outer);
-  Vec inner[3];
-  bool has_inner = shrunk_triangle(p, reach, inner);
+  bool small = small_coordinates(points);
   if (!brush.hollow) {
-    if (brush.rgb == pen.rgb) {
-      set_colour(cr, pen.rgb);
-      add_polygon(cr, outer, outer_count, CLIP_MARGIN);
-      fill(cr, CAIRO_FILL_RULE_WINDING);
-      return;
-    }
-    if (has_inner) {
-      set_colour(cr, brush.rgb);
-      add_polygon(cr, inner, 3, CLIP_MARGIN);
-      fill(cr, CAIRO_FILL_RULE_WINDING);
-    }
+    if (small)
+      fill_inside<int64_t>(target, points, brush.rgb);
+    else
+      fill_inside<Int128>(target, points, brush.rgb);
   }
-  set_colour(cr, pen.rgb);
-  add_polygon(cr, outer, outer_count, CLIP_MARGIN);
-  if (has_inner)
-    add_polygon(cr, inner, 3, CLIP_MARGIN);
-  fill(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  if (width > 1) {
+    draw_wide_edges(target, points, width, pen.rgb);
+    return;
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (small)
+      draw_edge<int64_t>(target, points[i], points[(i + 1) % 3], pen.rgb);
+    else
+      draw_edge<Int128>(target, points[i], points[(i + 1) % 3], pen.rgb);
+  }
+}
+
+void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
+                  const Brush& brush) {
+  if (box_empty(box))
+    return;
+  int64_t width = pen_width(pen);
+  int64_t outward = width / 2;
+  PixelBox outer = grown(box, outward);
+  Target target(surface, outer);
+  if (!target.usable())
+    return;
+  OvalRows outer_rows(outer);
+  int64_t top = std::max<int64_t>(outer.top, 0);
+  int64_t bottom = std::min(outer.bottom, target.height());
+  int64_t left;
+  int64_t right;
+  if (!brush.hollow && brush.rgb == pen.rgb) {
+    // The pen's ring and the inside together are the filled oval of the outer box.
+    for (int64_t y = top; y < bottom; ++y)
+      if (outer_rows.run(y, &left, &right))
+        target.run(y, left, right, pen.rgb);
+    return;
+  }
+  OvalRows inner_rows(grown(box, outward + 1 - width));
+  for (int64_t y = top; y < bottom; ++y) {
+    int64_t inner_left;
+    int64_t inner_right;
+    if (!outer_rows.run(y, &left, &right))
+      continue;
+    if (!inner_rows.enclosed_run(y, &inner_left, &inner_right)) {
+      target.run(y, left, right, pen.rgb);
+      continue;
+    }
+    target.run(y, left, inner_left, pen.rgb);
+    if (!brush.hollow)
+      target.run(y, inner_left, inner_right, brush.rgb);
+    target.run(y, inner_right, right, pen.rgb);
+  }
 }
 
 void draw_line(cairo_surface_t* surface, PixelPoint from, PixelPoint to, const Pen& pen) {
-  cairo_t* cr = context_for(surface);
-  if (cr == nullptr || (from.x == to.x && from.y == to.y))
+  if (from.x == to.x && from.y == to.y)
+    return;
+  // The band reaches at most half the pen and half a pixel beyond its ends' pixels.
+  int64_t width = pen_width(pen);
+  Target target(surface, {std::min(from.x, to.x) - width, std::min(from.y, to.y) - width,
+                          std::max(from.x, to.x) + width + 1, std::max(from.y, to.y) + width + 1});
+  if (!target.usable())
     return;
   Vec start = pixel_centre(from);
   Vec end = pixel_centre(to);
@@ -490,72 +904,19 @@ void draw_line(cairo_surface_t* surface, PixelPoint from, PixelPoint to, const P
     // A band of the pen's width across the segment, moved back by half a pixel so that, as with
     // the one-pixel pen, the start pixel is painted and the end pixel is not.
     Vec unit = delta * (1 / length(delta));
-    Vec across = Vec{-unit.y, unit.x} * (pen_width(pen) / 2.0);
+    Vec across = Vec{-unit.y, unit.x} * (static_cast<double>(pen_width(pen)) / 2.0);
     Vec back = unit * 0.5;
     quad[0] = start - back + across;
     quad[1] = end - back + across;
     quad[2] = end - back - across;
     quad[3] = start - back - across;
   }
-  set_colour(cr, pen.rgb);
-  add_polygon(cr, quad, 4, CLIP_MARGIN);
-  fill(cr, CAIRO_FILL_RULE_WINDING);
-}
-
-void draw_ellipse(cairo_surface_t* surface, const PixelBox& box, const Pen& pen,
-                  const Brush& brush) {
-  cairo_t* cr = context_for(surface);
-  if (cr == nullptr || box_empty(box))
-    return;
-  double box_width = static_cast<double>(box.right - box.left);
-  double box_height = static_cast<double>(box.bottom - box.top);
-  if (box_width == 1 || box_height == 1) {
-    // The ellipse has collapsed to a segment, and its outline with it: both are the box.
-    draw_rectangle(surface, box, pen, brush);
-    return;
-  }
-  double cx = (static_cast<double>(box.left) + static_cast<double>(box.right)) / 2;
-  double cy = (static_cast<double>(box.top) + static_cast<double>(box.bottom)) / 2;
-  int width = pen_width(pen);
-  if (!box_near_surface(box, width))
-    return;
-  bool small = box_within_safe_extent(box, width);
-  if (!brush.hollow) {
-    // The inside with a one-pixel outline is the ellipse touching the box's outer edges.
-    set_colour(cr, brush.rgb);
-    if (small)
-      path_ellipse(cr, cx, cy, box_width / 2, box_height / 2);
-    else
-      path_large_ellipse(cr, cx, cy, box_width / 2, box_height / 2, CLIP_MARGIN);
-    fill(cr, CAIRO_FILL_RULE_WINDING);
-    if (brush.rgb == pen.rgb && width == 1)
-      return;
-  }
-  // The pen runs through the centres of the box's edge pixels.
-  double rx = (box_width - 1) / 2;
-  double ry = (box_height - 1) / 2;
-  set_colour(cr, pen.rgb);
-  if (small) {
-    path_ellipse(cr, cx, cy, rx, ry);
-    cairo_set_line_width(cr, width);
-    cairo_stroke(cr);
-    return;
-  }
-  // Clipped well outside the surface, the cut edges and their round joins stay out of sight.
-  double reach = std::min(width / 2.0, MAX_PEN_REACH);
-  path_large_ellipse(cr, cx, cy, rx, ry, reach + CLIP_MARGIN);
-  cairo_set_line_width(cr, 2 * reach);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_stroke(cr);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  fill_polygon(target, quad, 4, pen.rgb);
 }
 
 void release_raster() {
-  for (int i = 0; i < raster.source_count; ++i)
-    cairo_pattern_destroy(raster.sources[i].pattern);
-  if (raster.cr != nullptr)
-    cairo_destroy(raster.cr);
-  raster = RasterState{};
+  for (KeptInsets& kept : kept_insets)
+    kept = KeptInsets{};
 }
 
 } // namespace veldo::platform

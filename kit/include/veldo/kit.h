@@ -192,13 +192,42 @@ int kit_check_colour(int colour);
 /* The colour's name as the log lines print it ("black", "50% gray", ...); NULL outside 0..23. */
 const char* kit_colour_name(int colour);
 
+/* The shapes' pixels. Each shape paints exactly the pixels its rule names, whatever the
+ * coordinates. "Pixel (c, r) of a box" counts from the box's top-left pixel, W columns by H rows.
+ *
+ * Oval, filled: pixel (c, r) of its box is painted when, with u = 2c + 1 - W and v = 2r + 1 - H,
+ *   u*u*H*H + v*v*W*W <= W*W*H*H   (its centre lies inside or on the ellipse that touches the
+ *                                   box's outer edges),
+ *   or |v| <= 1 or |u| <= 1         (it lies in the box's middle row or column, or the two middle
+ *                                   ones of an even box).
+ *   So every oval is symmetric about both centre lines of its box, touches all four sides and
+ *   nothing outside; a 1 x n box is a line, a 2 x 2 box all four pixels.
+ * Oval, outline of width 1: the pixels of the filled oval with a neighbour to the left, right,
+ *   above or below outside it: a closed ring, the inside untouched.
+ * Oval, outline of width w: the filled oval of the box grown by w / 2 pixels on every side, less
+ *   what the width-1 outline encloses in the box shrunk by w - 1 - w / 2: a closed ring about the
+ *   width-1 outline, as a rectangle's wide outline lies about its edge.
+ * Circle of radius r: the filled oval in the box of 2r + 1 pixels around the centre, so 2r + 1
+ *   pixels across, and symmetric about its diagonals too.
+ * Rectangle: the box, both corner pixels included; an outline of width w is w / 2 pixels outside
+ *   the box's edge pixels and the rest inside, starting with them.
+ * Triangle, outline of width 1: its three edges as one-pixel lines with both ends: an edge at
+ *   least as wide as it is tall paints in every column from end to end the pixel whose centre is
+ *   nearest the edge (a tie goes to the upper pixel); a taller edge paints the nearest pixel in
+ *   every row (a tie goes to the left one). Every vertex pixel is painted; three points on a line
+ *   give the segment through them, equal points one pixel.
+ * Triangle, outline of width w >= 2: the pixels whose centres lie within w / 2 of an edge.
+ * Triangle, filled: its width-1 outline and every pixel whose centre lies inside the triangle.
+ * Line: see kit_line(). */
+
 /* A filled disc of `radius` around (x, y): 2 * radius + 1 pixels across. A negative radius is
  * used as its magnitude, with a message. Logs "<colour> circle at (x,y), radius r". Returns 1. */
 int kit_circle(int colour, int x, int y, int radius);
 
 /* A triangle through three points: filled when `width` is 0, else an outline of `width` pixels
- * that leaves the inside untouched. A negative width is used as its magnitude, with a message.
- * Logs "<colour> triangle at (x1,y1), (x2,y2), (x3,y3)" (without the width). Returns 1. */
+ * that leaves the inside untouched; every vertex pixel is painted. A negative width is used as its
+ * magnitude, with a message. Logs "<colour> triangle at (x1,y1), (x2,y2), (x3,y3)" (without the
+ * width). Returns 1. */
 int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
 
 /* A rectangle with any two opposite corners, both corner pixels included; filled or outline as
@@ -206,13 +235,17 @@ int kit_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int
  * filled" or "... with line width w", with the corners put in that order. Returns 1. */
 int kit_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
 
-/* The oval inscribed in the same box as kit_rectangle() would draw. Unlike the other shapes it
- * checks the width before the colour, so a bad width's message comes first. Logs "<colour> oval
- * with bounding box (left,top) to (right,bottom), filled" or "..., line width w". Returns 1. */
+/* The oval inscribed in the same box as kit_rectangle() would draw, symmetric in it. Unlike the
+ * other shapes it checks the width before the colour, so a bad width's message comes first. Logs
+ * "<colour> oval with bounding box (left,top) to (right,bottom), filled" or "..., line width w".
+ * Returns 1. */
 int kit_oval(int colour, int x1, int y1, int x2, int y2, int width);
 
-/* A line from (x1, y1) to (x2, y2), at least one pixel wide (width 0 draws one pixel wide); a
- * one-pixel line leaves its end pixel unpainted. Logs "<colour> line from (x1,y1) to (x2,y2),
+/* A line from (x1, y1) to (x2, y2), at least one pixel wide (width 0 draws one pixel wide). A
+ * one-pixel line paints one pixel in every column from the start pixel up to the end pixel (in
+ * every row, for a steep line), the pixel whose centre its band covers, and leaves the end pixel
+ * unpainted; a wider line is a band of its width across the segment, with flat ends, starting
+ * half a pixel before the start pixel's centre. Logs "<colour> line from (x1,y1) to (x2,y2),
  * width w" with the width as given after the sign correction. Returns 1. */
 int kit_line(int colour, int x1, int y1, int x2, int y2, int width);
 
