@@ -6,12 +6,16 @@
 # something (the caller then runs apt-get update), nothing otherwise.
 set -euo pipefail
 
-dir=/etc/apt/sources.list.d
+# The tests point these at folders of their own.
+apt_etc=${VELDO_APT_ETC:-/etc/apt}
+os_release=${VELDO_OS_RELEASE:-/etc/os-release}
+
+dir=$apt_etc/sources.list.d
 own_sources=$dir/veldo-deb-src.sources
 own_list=$dir/veldo-deb-src.list
 # shellcheck source=/dev/null
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-[ -n "$codename" ] || { echo "enable-deb-src: no VERSION_CODENAME in /etc/os-release" >&2; exit 1; }
+codename=$(. "$os_release" && echo "${VERSION_CODENAME:-}")
+[ -n "$codename" ] || { echo "enable-deb-src: no VERSION_CODENAME in $os_release" >&2; exit 1; }
 
 # deb822: a stanza of Types "deb" for this release (Suites "bookworm", "bookworm-updates"...) is
 # copied with Types "deb-src"; a stanza that already lists deb-src needs nothing, and one marked
@@ -41,7 +45,7 @@ new_sources=$(
 # One-line format: "deb [options] URI SUITE COMPONENTS" for this release becomes "deb-src ...",
 # unless the same line already exists as deb-src.
 new_list=$(
-  for f in /etc/apt/sources.list "$dir"/*.list; do
+  for f in "$apt_etc/sources.list" "$dir"/*.list; do
     if [ -f "$f" ] && [ "$f" != "$own_list" ]; then cat "$f"; fi
   done | awk -v codename="$codename" '
     $1 == "deb-src" { seen[substr($0, 9)] = 1; next }
@@ -55,7 +59,7 @@ new_list=$(
     END { for (r in want) if (!(r in seen)) print "deb-src " r }' | sort)
 
 [ -n "$new_sources$new_list" ] || {
-  echo "enable-deb-src: no Debian $codename package source found under /etc/apt" >&2
+  echo "enable-deb-src: no Debian $codename package source found under $apt_etc" >&2
   exit 1
 }
 
