@@ -59,12 +59,23 @@ key=$(
   {
     for entry in "${libraries[@]}"; do echo "${entry%%:*}=${version[${entry%%:*}]}"; done
     emcc --version 2>/dev/null | sed -n 1p
-    cat "$here/build-deps.sh" "$here/enable-deb-src.sh" "$here"/patches/*.patch
+    cat "$here/build-deps.sh" "$here/enable-deb-src.sh" "$here/fetch-source.sh" \
+      "$here"/patches/*.patch
   } | sha256sum | cut -c1-16
 )
 prefix=$cache_root/$key
 if [ -f "$prefix/.complete" ]; then
   say "cached: $prefix ($((SECONDS - started)) s)"
+  echo "$prefix"
+  exit 0
+fi
+
+# One build at a time per cache: a second run waits for the first and then finds its result.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.lock"
+flock -w 3600 9 || fail "another build of $cache_root has held its lock for an hour"
+if [ -f "$prefix/.complete" ]; then
+  say "built meanwhile by another run: $prefix"
   echo "$prefix"
   exit 0
 fi
@@ -86,66 +97,19 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work/src" "$work/logs" "$prefix"
 manifest=$work/manifest
 
-# The upstream part of a Debian version: no epoch, no Debian revision.
+# The upstream part of a Debian version without epoch, Debian revision or repack suffix.
 upstream_of() {
   local v=${1#*:}
-  echo "${v%-*}"
-}
-
-# apt-get source of SRC=VERSION into the current directory; quiet unless it fails.
-apt_source() {
-  apt-get source -qq --only-source "$1=$2" >"$work/logs/fetch-$1.log" 2>&1
-}
-
-# Where the archive no longer serves the installed Debian revision (a security update replaced
-# it), the newest served revision of the same upstream release is used, and the manifest says so.
-# Where a package's Debian part cannot be fetched at all, only the packages named here may be
-# built from the upstream tarball alone, checked against the Debian source's own checksum: their
-# Debian revision changes nothing in the library's code.
-#   pixman 0.42.2-1: its changelog lists no patch ("Removed, fixed upstream").
-upstream_only_ok="pixman=0.42.2-1"
-
-fetch() { # SRC VERSION
-  local src=$1 want=$2 v
-  if apt_source "$src" "$want"; then
-    echo "$src $want" >>"$manifest"
-    return 0
-  fi
-  for v in $(apt-cache showsrc "$src" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -u |
-    sort -r -V); do
-    if [ "$v" = "$want" ] || [ "$(upstream_of "$v")" != "$(upstream_of "$want")" ]; then
-      continue
-    fi
-    if apt_source "$src" "$v"; then
-      say "warning: $src $want is not served any more; using $v (the same upstream release)"
-      echo "$src $v (installed: $want)" >>"$manifest"
-      return 0
-    fi
-  done
-  if [[ " $upstream_only_ok " == *" $src=$want "* ]]; then
-    local uri file _size hash
-    while read -r uri file _size hash; do
-      case "$file" in *.orig.tar.*) break ;; esac
-      file=""
-    done < <(cd "$work" && apt-get source --print-uris --only-source "$src=$want" 2>/dev/null |
-      grep "^'" | tr -d "'")
-    if [ -n "${file:-}" ] && /usr/lib/apt/apt-helper download-file "$uri" "$file" "$hash" \
-      >>"$work/logs/fetch-$src.log" 2>&1; then
-      tar -xf "$file"
-      say "warning: the Debian part of $src $want cannot be fetched; built from its upstream tarball"
-      echo "$src $want (upstream tarball only)" >>"$manifest"
-      return 0
-    fi
-  fi
-  tail -5 "$work/logs/fetch-$src.log" >&2
-  fail "cannot fetch the source of $src $want (is a deb-src entry for it enabled?)"
+  v=${v%-*}
+  echo "${v%%[+~]*}"
 }
 
 cd "$work/src"
 for entry in "${libraries[@]}"; do
   src=${entry%%:*}
   say "apt-get source $src=${version[$src]}"
-  fetch "$src" "${version[$src]}"
+  bash "$here/fetch-source.sh" "$src" "${version[$src]}" "$work/logs/fetch-$src.log" \
+    >>"$manifest" || fail "cannot fetch the source of $src"
 done
 # Debian's patches can leave configure.ac or Makefile.am newer than the configure scripts and
 # Makefile.in files shipped beside them, and make would then try to run autotools. The patches
@@ -164,7 +128,7 @@ for patch_file in "$here"/patches/*.patch; do
   src=${name%%-[0-9]*}
   upstream=${name#"$src"-}
   upstream=${upstream%%-[a-z]*}
-  [ "$(upstream_of "${version[$src]}" | sed 's/[+~].*//')" = "$upstream" ] ||
+  [ "$(upstream_of "${version[$src]}")" = "$upstream" ] ||
     fail "$name is for $src $upstream, but $src ${version[$src]} is installed"
   patch -p1 -s -d "$(srcdir "$src")" <"$patch_file" >>"$work/logs/patches.log" 2>&1 ||
     fail "$name does not apply (see $work/logs/patches.log)"
