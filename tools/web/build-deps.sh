@@ -31,8 +31,8 @@ libraries=(zlib:zlib1g libpng1.6:libpng16-16 freetype:libfreetype6 pixman:libpix
 
 # The compiler, the tools the configure scripts call, and the native libraries whose versions
 # the WebAssembly ones must match (the desktop build links those).
-bash "$repo/tools/install-packages.sh" emscripten gcc dpkg-dev make patch pkg-config xz-utils file \
-  libcairo2 libpixman-1-0 libfreetype6 libharfbuzz0b zlib1g libpng16-16 >&2 ||
+bash "$repo/tools/install-packages.sh" emscripten gcc dpkg-dev make patch pkg-config xz-utils \
+  file libcairo2 libpixman-1-0 libfreetype6 libharfbuzz0b zlib1g libpng16-16 >&2 ||
   fail "could not install the packages the build needs"
 for tool in emcc emconfigure emmake emar apt-get dpkg-query pkg-config node; do
   command -v "$tool" >/dev/null || fail "$tool not found after installing the packages"
