@@ -16,6 +16,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 cache_root=${VELDO_WEB_CACHE:-$HOME/.cache/veldo/web-deps}
 jobs=${VELDO_WEB_JOBS:-2}
+# The libraries' optimisation: Debian's -O2, or -Os for a smaller download.
+opt=${VELDO_WEB_OPT:--O2}
 started=$SECONDS
 
 say() { echo "build-deps: $*" >&2; }
@@ -23,6 +25,7 @@ fail() {
   echo "build-deps: error: $*" >&2
   exit 1
 }
+case "$opt" in -O2 | -O3 | -Os | -Oz) ;; *) fail "VELDO_WEB_OPT must be -O2, -O3, -Os or -Oz" ;; esac
 
 # The libraries, in build order, each as "source package:binary package whose version it must
 # match".
@@ -59,6 +62,7 @@ key=$(
   {
     for entry in "${libraries[@]}"; do echo "${entry%%:*}=${version[${entry%%:*}]}"; done
     emcc --version 2>/dev/null | sed -n 1p
+    echo "$opt"
     cat "$here/build-deps.sh" "$here/enable-deb-src.sh" "$here/fetch-source.sh" \
       "$here"/patches/*.patch
   } | sha256sum | cut -c1-16
@@ -87,7 +91,10 @@ if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null || fail "need root or sudo to enable deb-src entries"
   sudo=sudo
 fi
-if [ -n "$($sudo bash "$here/enable-deb-src.sh")" ] || ! apt-cache showsrc zlib 2>/dev/null | grep -q .; then
+# apt learns of new deb-src entries only through an update (also needed on a machine that has
+# never run one).
+if [ -n "$($sudo bash "$here/enable-deb-src.sh")" ] ||
+  ! apt-cache showsrc zlib 2>/dev/null | grep -q .; then
   say "apt-get update (deb-src entries)"
   $sudo apt-get update -qq >&2 || fail "apt-get update failed"
 fi
@@ -137,10 +144,10 @@ done
 
 # --- Builds -------------------------------------------------------------------------------------
 
-# All libraries are built like Debian's at -O2 (zlib at -O3, as in its debian/rules), without
-# threads (the browser build has none). WebAssembly has no x87, no fused multiply-add and no
+# All libraries are built like Debian's at -O2 (zlib at -O3, as in its debian/rules), unless
+# asked otherwise, and without threads (the browser build has none). WebAssembly has no x87, no fused multiply-add and no
 # fast-math here, so floating point gives the same results as the desktop's SSE2 code.
-export CFLAGS="-O2" CXXFLAGS="-O2"
+export CFLAGS="$opt" CXXFLAGS="$opt"
 export CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig" EM_PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
@@ -165,7 +172,9 @@ build() { # NAME: runs build_NAME in the library's source folder
 build_zlib() {
   # zlib's own configure (not autoconf); Debian's only patches concern minizip and the shared
   # library. -DUNALIGNED_OK, as Debian sets on amd64, changes only how matches are compared.
-  run_logged zlib env CFLAGS="-O3 -DUNALIGNED_OK" emconfigure ./configure --static \
+  local zlib_opt=$opt
+  [ "$opt" != -O2 ] || zlib_opt=-O3
+  run_logged zlib env CFLAGS="$zlib_opt -DUNALIGNED_OK" emconfigure ./configure --static \
     --prefix="$prefix"
   run_logged zlib emmake make -j"$jobs" libz.a
   run_logged zlib emmake make install

@@ -70,7 +70,8 @@ write_if_changed() { # FILE CONTENT
     return 0
   fi
   local text
-  text="# Written by the project's tools/web/enable-deb-src.sh: sources for \`apt-get source\`."$'\n'"$2"
+  text="# Written by the project's tools/web/enable-deb-src.sh, for \`apt-get source\`."
+  text+=$'\n'"$2"
   if [ "$(cat "$1" 2>/dev/null)" != "$text" ]; then
     printf '%s\n' "$text" >"$1"
     changed=1
