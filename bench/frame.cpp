@@ -6,12 +6,14 @@
 //   cairo  plain Cairo and Pango as their users write it, set up to draw the kit's pixels: a new
 //          context per frame with antialiasing off (CAIRO_ANTIALIAS_NONE) and the default curve
 //          tolerance, a new colour source per shape, and for each text a new layout and font
-//          description in the kit's face ("DejaVu Sans") at the same absolute pixel size, with
-//          grey antialiasing. Rectangles are filled or stroked on pixel centres, discs and ovals
-//          are arcs (filled on the box's outer edges, stroked through its edge pixels' centres),
-//          a filled triangle is filled and then stroked one pixel wide (the kit's filled shapes
-//          carry their one-pixel outline), a line's band (as the kit's manual describes it) is
-//          filled as a polygon.
+//          description in the kit's face ("Liberation Sans", found by name through the machine's
+//          font configuration) at the same absolute pixel size, with the kit's font options
+//          (grey antialiasing, slight hinting, hinted metrics), each line placed at the kit's
+//          anchor by Pango's own line metrics. Rectangles are filled or stroked on pixel centres,
+//          discs and ovals are arcs (filled on the box's outer edges, stroked through its edge
+//          pixels' centres), a filled triangle is filled and then stroked one pixel wide (the kit's
+//          filled shapes carry their one-pixel outline), a line's band (as the kit's manual
+//          describes it) is filled as a polygon.
 //   sdl2   SDL2's software renderer on a surface of the canvas's size, as its users write it,
 //          with the fonts kept open: rectangles with SDL_RenderFillRect and SDL_RenderDrawRects
 //          (one rectangle per pixel of a wide outline), discs and filled ovals as one
@@ -161,7 +163,8 @@ constexpr uint8_t RGB[VELDO_COLOUR_COUNT][3] = {
     {153, 102, 153}, {153, 255, 255}, {153, 255, 204}, {255, 102, 0},   {153, 102, 51},
     {255, 153, 204}, {255, 255, 153}, {204, 153, 51},  {255, 153, 102}, {0, 102, 51},
     {51, 204, 153},  {153, 153, 51},  {128, 128, 128}, {204, 204, 204}};
-constexpr const char* FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* FONT_FILE =
+    "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
 
 // The box of a rectangle or oval call in canvas pixels, both corners included.
 struct PixelBox {
@@ -250,6 +253,8 @@ void draw_with_cairo(cairo_surface_t* surface, const std::vector<Call>& calls) {
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   cairo_font_options_t* text_options = cairo_font_options_create();
   cairo_font_options_set_antialias(text_options, CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(text_options, CAIRO_HINT_STYLE_SLIGHT);
+  cairo_font_options_set_hint_metrics(text_options, CAIRO_HINT_METRICS_ON);
   cairo_set_font_options(cr, text_options);
   cairo_font_options_destroy(text_options);
   for (const Call& c : calls) {
@@ -317,16 +322,17 @@ void draw_with_cairo(cairo_surface_t* surface, const std::vector<Call>& calls) {
     case TEXT: {
       PangoLayout* layout = pango_cairo_create_layout(cr);
       PangoFontDescription* font = pango_font_description_new();
-      pango_font_description_set_family(font, "DejaVu Sans");
+      pango_font_description_set_family(font, "Liberation Sans");
       pango_font_description_set_weight(font, PANGO_WEIGHT_NORMAL);
       pango_font_description_set_absolute_size(font, c.width * PANGO_SCALE);
       pango_layout_set_font_description(layout, font);
       pango_layout_set_text(layout, c.text.c_str(), -1);
-      int width = 0;
-      int height = 0;
-      pango_layout_get_pixel_size(layout, &width, &height);
-      cairo_move_to(cr, ORIGIN_X + c.x1, ORIGIN_Y - c.y1 - height);
-      pango_cairo_show_layout(cr, layout);
+      // The first line's cell ends on the anchor's row: an empty line's height is the font's own.
+      PangoRectangle logical;
+      pango_layout_get_pixel_extents(layout, nullptr, &logical);
+      const int baseline = PANGO_PIXELS(pango_layout_get_baseline(layout));
+      cairo_move_to(cr, ORIGIN_X + c.x1, ORIGIN_Y - c.y1 - logical.height + baseline);
+      pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(layout, 0));
       cairo_new_path(cr);
       pango_font_description_free(font);
       g_object_unref(layout);
