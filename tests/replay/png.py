@@ -4,6 +4,7 @@ tests need nothing beyond Python.
 
     png.py size FILE          prints WIDTHxHEIGHT
     png.py pixel FILE X Y     prints the pixel's colour as #RRGGBB
+    png.py differ A B         prints how many pixels of two pictures of one size differ in colour
 """
 
 import struct
@@ -70,7 +71,21 @@ def main(argv):
         red, green, blue = rows[y][x * channels:x * channels + 3]
         print("#%02X%02X%02X" % (red, green, blue))
         return 0
-    sys.stderr.write("usage: png.py size FILE | png.py pixel FILE X Y\n")
+    if len(argv) == 4 and argv[1] == "differ":
+        width_a, height_a, channels_a, rows_a = read_png(argv[2])
+        width_b, height_b, channels_b, rows_b = read_png(argv[3])
+        if (width_a, height_a) != (width_b, height_b):
+            sys.stderr.write("%dx%d against %dx%d\n" % (width_a, height_a, width_b, height_b))
+            return 1
+        differing = 0
+        for row_a, row_b in zip(rows_a, rows_b):
+            for x in range(width_a):
+                a = row_a[x * channels_a:x * channels_a + 3]
+                b = row_b[x * channels_b:x * channels_b + 3]
+                differing += a != b
+        print(differing)
+        return 0
+    sys.stderr.write("usage: png.py size FILE | png.py pixel FILE X Y | png.py differ A B\n")
     return 2
 
 
