@@ -4,6 +4,8 @@
 
 #include "../platform/platform.h"
 
+#include <veldo/kit.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -74,6 +76,14 @@ struct KitState {
   bool quit_requested = false;
   bool ctrl_held = false;
 
+  // More input: the VELDO_INPUT_ flags the program asked for. The mouse's latest position is held
+  // (motion_held) while a motion event has already been returned since the last tick.
+  unsigned input_flags = 0;
+  bool motion_held = false;
+  int motion_x = 0;
+  int motion_y = 0;
+  bool motion_since_tick = false;
+
   // Scripts.
   bool recording = false;
   bool playing_back = false;
@@ -114,6 +124,8 @@ enum KitCall : unsigned {
   CALL_TEXT,
   CALL_PRINTF,
   CALL_CLEAR,
+  CALL_ENABLE_INPUT,
+  CALL_SAVE_PNG,
 };
 // True once kit_open() has made the windows; otherwise writes, the first time for this call, one
 // line on stderr naming it, and returns false.

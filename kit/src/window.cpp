@@ -53,6 +53,8 @@ bool kit_is_open(KitCall call) {
       "kit_text",
       "kit_printf",
       "kit_clear",
+      "kit_enable_input",
+      "kit_save_png",
   };
   unsigned bit = 1u << call;
   if ((kit.misuse_reported & bit) == 0) {

@@ -52,12 +52,14 @@
  * - Scripts: while recording (Ctrl+R) every event kit_await_event() returns, except a quit, is
  *   written as one line to "VELDO.SCR" in the working directory; playback (Ctrl+P, Ctrl+O) feeds
  *   those events back in place of live input. Since the events are all a program sees, a program
- *   that never reads the clock replays exactly.
+ *   that never reads the clock replays exactly. Every kind of event has its line, the ones asked
+ *   for with kit_enable_input() included (see "More input" below).
  *
  * - One thread: call the kit from one thread only, and call kit_open() before anything but
- *   kit_use_platform(), kit_log() and the colour look-ups. A call that needs the windows, made
- *   before kit_open(), does nothing, returns at once (kit_await_event() returns VELDO_QUIT, the
- *   others what their comment below says) and names itself in one line on stderr, once.
+ *   kit_use_platform(), kit_log(), the colour look-ups and definitions and the text
+ *   measurements. A call that needs the windows, made before kit_open(), does nothing, returns at
+ *   once (kit_await_event() returns VELDO_QUIT, the others what their comment below says) and
+ *   names itself in one line on stderr, once.
  */
 #ifndef VELDO_KIT_H
 #define VELDO_KIT_H
@@ -79,7 +81,53 @@ enum {
   VELDO_MOUSE = 1,    /* a left-button click; x and y hold its canvas coordinates */
   VELDO_KBD = 2,      /* a typed character; key holds it, x = y = 0 (Ctrl+letter is a shortcut) */
   VELDO_PERIODIC = 3, /* a timer tick while the animation runs (or one single step) */
-  VELDO_QUIT = 4      /* Quit, Ctrl+Q, the close box, SIGINT, SIGTERM or kit_set_animation(5) */
+  VELDO_QUIT = 4,     /* Quit, Ctrl+Q, the close box, SIGINT, SIGTERM or kit_set_animation(5) */
+  /* Only a program that asked for them with kit_enable_input() receives the kinds below. */
+  VELDO_KEY_PRESS = 5,    /* a special key went down (or repeats); key holds its VELDO_KEY_ code */
+  VELDO_KEY_RELEASE = 6,  /* a special key came up; key holds its VELDO_KEY_ code */
+  VELDO_RIGHT_CLICK = 7,  /* a right-button press; x and y hold its canvas coordinates */
+  VELDO_MIDDLE_CLICK = 8, /* a middle-button press (the wheel's click); x and y as for a click */
+  VELDO_MOTION = 9        /* the mouse moved over the canvas; x and y hold where it is now */
+};
+
+/* ---- What kit_enable_input() asks for (flags, added together) -------------------------------- */
+
+enum {
+  VELDO_INPUT_KEYS = 1,     /* VELDO_KEY_PRESS for the special keys below */
+  VELDO_INPUT_RELEASES = 2, /* VELDO_KEY_RELEASE for the same keys */
+  VELDO_INPUT_BUTTONS = 4,  /* VELDO_RIGHT_CLICK and VELDO_MIDDLE_CLICK */
+  VELDO_INPUT_MOTION = 8,   /* VELDO_MOTION */
+  VELDO_INPUT_ALL = 15      /* all of them */
+};
+
+/* ---- Special keys: the codes VELDO_KEY_PRESS and VELDO_KEY_RELEASE carry in `key` ----------- */
+
+enum {
+  VELDO_KEY_LEFT = 1, /* the arrow keys */
+  VELDO_KEY_UP = 2,
+  VELDO_KEY_RIGHT = 3,
+  VELDO_KEY_DOWN = 4,
+  VELDO_KEY_HOME = 5,
+  VELDO_KEY_END = 6,
+  VELDO_KEY_PAGE_UP = 7,
+  VELDO_KEY_PAGE_DOWN = 8,
+  VELDO_KEY_ESCAPE = 9,     /* also types character 27 */
+  VELDO_KEY_ENTER = 10,     /* also types character 13 */
+  VELDO_KEY_TAB = 11,       /* also types character 9 */
+  VELDO_KEY_BACKSPACE = 12, /* also types character 8 */
+  VELDO_KEY_DELETE = 13,
+  VELDO_KEY_F1 = 14, /* F1 .. F12 are VELDO_KEY_F1 + 0 .. VELDO_KEY_F1 + 11 */
+  VELDO_KEY_F2 = 15,
+  VELDO_KEY_F3 = 16,
+  VELDO_KEY_F4 = 17,
+  VELDO_KEY_F5 = 18,
+  VELDO_KEY_F6 = 19,
+  VELDO_KEY_F7 = 20,
+  VELDO_KEY_F8 = 21,
+  VELDO_KEY_F9 = 22,
+  VELDO_KEY_F10 = 23,
+  VELDO_KEY_F11 = 24,
+  VELDO_KEY_F12 = 25
 };
 
 /* ---- Colour indices, with the colour's name in the log lines and its red, green, blue ------- */
@@ -148,8 +196,9 @@ int kit_set_tick_period(int milliseconds);
 
 /* ---- Events ------------------------------------------------------------------------------- */
 
-/* Blocks until the next event and returns its kind (VELDO_MOUSE .. VELDO_QUIT). All three
- * out-parameters are always written: a click sets x and y, a character sets key, everything else
+/* Blocks until the next event and returns its kind (VELDO_MOUSE .. VELDO_QUIT, and the kinds
+ * asked for with kit_enable_input()). All three out-parameters are always written: a click of
+ * any button and a motion set x and y, a character or a special key sets key, everything else
  * leaves them 0. Windows are repainted and menu commands handled only while this call waits; a
  * waiting program uses no CPU. While the animation runs, a VELDO_PERIODIC event is returned for
  * the first tick after the call started waiting, so a tick never comes back-to-back with the
@@ -162,6 +211,38 @@ int kit_await_event(int* x, int* y, char* key);
  * VELDO_END does not shorten the current wait: the next call still waits for an event, then
  * returns VELDO_QUIT. Returns 1, or 0 (and does nothing) before kit_open(). */
 int kit_set_animation(int code);
+
+/* ---- More input, asked for by the program -------------------------------------------------- */
+
+/* Chooses which input beyond clicks and characters the program receives: the VELDO_INPUT_ flags
+ * added together (VELDO_INPUT_ALL for everything, 0 for nothing more, as at the start). Each call
+ * replaces the previous choice; unknown bits are ignored. Returns 1, or 0 before kit_open().
+ *
+ * - Special keys (VELDO_INPUT_KEYS, VELDO_INPUT_RELEASES): the arrows, Home, End, Page Up, Page
+ *   Down, Escape, Enter, Tab, Backspace, Delete and F1..F12 come as VELDO_KEY_PRESS, with their
+ *   VELDO_KEY_ code in `key` and x = y = 0; a key held down repeats its VELDO_KEY_PRESS as the
+ *   keyboard repeats it. With VELDO_INPUT_RELEASES the release comes as VELDO_KEY_RELEASE. Escape,
+ *   Enter, Tab and Backspace type their characters as before: VELDO_KBD comes right after their
+ *   VELDO_KEY_PRESS. The Ctrl shortcuts come first: while Ctrl is held no key is pressed for the
+ *   program (no VELDO_KEY_PRESS, no character), but releases still come, so that a program
+ *   keeping track of held keys never misses one.
+ * - Buttons (VELDO_INPUT_BUTTONS): a press of the right or the middle button on the canvas comes
+ *   as VELDO_RIGHT_CLICK or VELDO_MIDDLE_CLICK with its canvas coordinates, as a left click does.
+ * - Motion (VELDO_INPUT_MOTION): while the mouse moves over the canvas's visible part, the kit
+ *   returns VELDO_MOTION with the mouse's latest canvas coordinates, at most once between two
+ *   ticks of the tick timer: the first move after a tick is returned at once; later moves are
+ *   held, and once the next tick has come the latest of them is returned as one event (after that
+ *   tick's VELDO_PERIODIC, when the animation runs). The timer keeps ticking for this while the
+ *   program is halted. So a moving mouse never floods a program, and a script holds at most one
+ *   motion line per tick.
+ *
+ * Recorded, each of these events is one line of the script ("VELDO_DOWN(1);" for a press of
+ * VELDO_KEY_LEFT, "VELDO_UP(1);" for its release, "VELDO_RIGHT(x, y);", "VELDO_WHEEL(x, y);" for
+ * a middle click, "VELDO_HOVER(x, y);" for a motion); played back, it comes back exactly. A line
+ * whose key is not one of the codes above cannot be played and ends playback. A script line of a
+ * kind the program has not asked for ends playback as a line the kit does not know, so a program
+ * that asks for nothing new sees exactly what it saw before. */
+int kit_enable_input(int flags);
 
 /* ---- The log window ----------------------------------------------------------------------- */
 
