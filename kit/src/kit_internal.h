@@ -40,6 +40,14 @@ struct Colour {
 };
 extern const Colour colour_table[24];
 
+// A colour the program defined with kit_define_colour(); its name is the kit's own copy.
+struct OwnColour {
+  bool defined = false;
+  uint8_t red = 0, green = 0, blue = 0;
+  char name[VELDO_COLOUR_NAME_MAX + 1] = {};
+};
+constexpr int OWN_COLOUR_SLOTS = VELDO_COLOUR_LIMIT - VELDO_COLOUR_COUNT;
+
 // The one event being assembled for the current kit_await_event() call.
 struct PendingEvent {
   int event_kind = -1; // -1 while none is pending, else an event kind
@@ -96,6 +104,9 @@ struct KitState {
   bool logging_enabled = true;
   LogRing log_ring;
 
+  // Colours 24..255, as the program defined them.
+  OwnColour own_colours[OWN_COLOUR_SLOTS];
+
   // The calls that came before kit_open() and were told so on stderr, one bit each.
   unsigned misuse_reported = 0;
 
@@ -136,6 +147,11 @@ void kit_pump_message();
 intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
                               intptr_t lparam);
 void kit_run_command(int id);
+
+// Colours (colours.cpp): whether an index names a colour (0..23 or defined), and its 0xRRGGBB,
+// red for any index that names none.
+bool kit_colour_valid(int colour);
+uint32_t kit_colour_rgb(int colour);
 
 // Windows and canvas (window.cpp).
 void kit_set_origin_from_client(platform::Window window);

@@ -35,13 +35,14 @@
  *   taller (540 rows): what is drawn below y = -250 lands on the canvas but is never seen. The kit
  *   neither checks nor clips coordinates; drawing outside the canvas is simply lost.
  *
- * - Colours are indices 0..23 into a fixed table of named colours (VELDO_BLACK ... VELDO_GRAY_20).
+ * - Colours are indices 0..23 into a fixed table of named colours (VELDO_BLACK ... VELDO_GRAY_20),
+ *   and 24..255 for colours the program defines itself (kit_define_colour()).
  *
  * - Corrections: bad drawing arguments are never fatal. Each is corrected and a message naming
  *   the given and the used value is written to the log window, whether or not logging is on: a
- *   colour outside 0..23 becomes red, a negative radius, width or text size its magnitude, a text
- *   size above 127 becomes 127. Rectangle and oval corners given in any order, and a line width
- *   of 0, are normalised silently.
+ *   colour that is neither 0..23 nor defined by the program becomes red, a negative radius, width
+ * or text size its magnitude, a text size above 127 becomes 127. Rectangle and oval corners given
+ * in any order, and a line width of 0, are normalised silently.
  *
  * - Logging: while drawing-call logging is on (kit_set_logging(), Ctrl+L), every drawing call and
  *   kit_clear() write one line describing themselves to the log window, after their correction
@@ -157,8 +158,14 @@ enum {
   VELDO_OLIVE = 21,        /* "olive"        153 153  51 */
   VELDO_GRAY_50 = 22,      /* "50% gray"     128 128 128 */
   VELDO_GRAY_20 = 23,      /* "20% gray"     204 204 204 */
-  VELDO_COLOUR_COUNT = 24  /* how many colours there are */
+  VELDO_COLOUR_COUNT = 24, /* how many named colours the kit has */
+  /* Colours of the program's own (kit_define_colour()) take the indices from VELDO_COLOUR_COUNT
+   * up to VELDO_COLOUR_LIMIT - 1, that is 24..255. */
+  VELDO_COLOUR_LIMIT = 256
 };
+
+/* The longest name of a program's own colour that is kept, in bytes. */
+enum { VELDO_COLOUR_NAME_MAX = 31 };
 
 /* ---- Animation codes for kit_set_animation() ---------------------------------------------- */
 
@@ -266,12 +273,27 @@ int kit_show_log_window(int show);
 
 /* ---- Drawing: every call renders at once onto the canvas ---------------------------------- */
 
-/* Returns `colour` when it is 0..23; otherwise logs "Illegal color <colour>; using RED." and
- * returns VELDO_RED. Every drawing call checks its colour this way. */
+/* Returns `colour` when it is 0..23 or a colour the program has defined; otherwise logs
+ * "Illegal color <colour>; using RED." and returns VELDO_RED. Every drawing call checks its colour
+ * this way. */
 int kit_check_colour(int colour);
 
-/* The colour's name as the log lines print it ("black", "50% gray", ...); NULL outside 0..23. */
+/* The colour's name as the log lines print it ("black", "50% gray", a defined colour's own name);
+ * NULL for an index that is neither 0..23 nor defined. A defined name stays valid until its colour
+ * is defined again. */
 const char* kit_colour_name(int colour);
+
+/* Defines colour `index` (24..255) as red, green and blue (0..255 each), logged under `name`.
+ * From then on every drawing call takes the index like a named colour: it draws with exactly that
+ * red, green and blue, and its log line prints the name. Defining an index again replaces its
+ * colour and name for the calls that follow; what is drawn already stays as it is. Corrections,
+ * each with a message: a channel below 0 or above 255 is used as 0 or 255 ("Red of -5 not
+ * possible, using red 0"); a missing or empty name becomes "colour <index>"; a name longer than
+ * VELDO_COLOUR_NAME_MAX bytes is cut there (at a character boundary) and the name is copied, so
+ * the caller's string may go. An index outside 24..255, the named colours 0..23 included, is
+ * refused with a message and nothing changes. May be called before kit_open().
+ * Returns 1 when the colour is defined, 0 when it was refused. */
+int kit_define_colour(int index, int red, int green, int blue, const char* name);
 
 /* A filled disc of `radius` around (x, y): 2 * radius + 1 pixels across. A negative radius is
  * used as its magnitude, with a message. Logs "<colour> circle at (x,y), radius r". Returns 1. */
