@@ -337,6 +337,28 @@ int kit_printf(int colour, int x, int y, int size, const char* format, ...) VELD
  * Logs "Clearing the graphics window". Returns 1. */
 int kit_clear(void);
 
+/* ---- Measuring text: the pixels kit_text() will use, without drawing or logging ------------ */
+
+/* The width in pixels of `text` drawn by kit_text() at `size`: the advance width of its widest
+ * line (lines split at line feeds), so a text drawn at x ends where the next one drawn at
+ * x + width begins. `size` is corrected as kit_text() corrects it (a negative size is its
+ * magnitude, above 127 is 127, 0 is the default height), but silently. A NULL or empty text is 0
+ * wide. May be called before kit_open(). */
+int kit_text_width(int size, const char* text);
+
+/* The line height h of kit_text() at `size` (corrected the same way): a text's lines are h pixels
+ * apart, and a text of n lines is n * h pixels high. May be called before kit_open(). */
+int kit_text_line_height(int size);
+
+/* ---- Screenshots --------------------------------------------------------------------------- */
+
+/* Saves what the graphics window shows, the top 601 x 501 pixels of the canvas, as a PNG file at
+ * `path`. The file is written under a temporary name beside it and renamed into place once
+ * complete, so a failure never leaves a partial picture and keeps an earlier one. Returns 1; or 0
+ * when the picture cannot be saved, with the message "Cannot save the picture <path>: <reason>"
+ * in the log window. Before kit_open() it returns 0 and changes nothing. */
+int kit_save_png(const char* path);
+
 #ifdef __cplusplus
 }
 #endif
