@@ -84,10 +84,32 @@ unsigned check_state(bool checked) {
   return checked ? platform::MF_CHECKED : platform::MF_UNCHECKED;
 }
 
+bool asked_for(unsigned flag) {
+  return (kit.input_flags & flag) != 0;
+}
+
+// The mouse messages of input the program has not asked for (and every move or other button over
+// the log window) are none of the kit's: they are dropped unseen, so that they take no pumping
+// step of their own and the program sees its events exactly when it would without them.
+bool unasked_for(const platform::Message& message) {
+  const bool graphics = message.window == kit.graphics_window;
+  switch (message.message) {
+  case platform::WM_MOUSEMOVE:
+    return !graphics || !asked_for(VELDO_INPUT_MOTION);
+  case platform::WM_RBUTTONDOWN:
+  case platform::WM_MBUTTONDOWN:
+    return !graphics || !asked_for(VELDO_INPUT_BUTTONS);
+  default:
+    return false;
+  }
+}
+
 // One pumping step; true when it took a message.
 bool pump_one_message() {
   platform::Message message;
   bool taken = platform::peek_message(&message);
+  while (taken && unasked_for(message))
+    taken = platform::peek_message(&message);
   if (taken) {
     if (message.message == platform::WM_QUIT) {
       kit.pending.event_kind = VELDO_QUIT;
@@ -108,10 +130,6 @@ bool pump_one_message() {
 bool still_waiting() {
   return kit.pending.event_kind == -1 ||
          (kit.pending.event_kind == VELDO_PERIODIC && !kit.tick_pending);
-}
-
-bool asked_for(unsigned flag) {
-  return (kit.input_flags & flag) != 0;
 }
 
 // A mouse message's pixel in the client area, from its position parameter.

@@ -70,6 +70,23 @@ TEST_F(InputTest, NothingAskedForGivesOnlyTheTypedCharactersAsBefore) {
   EXPECT_EQ(events_until_idle().size(), 4u);
 }
 
+// Nor do they change when events come: a move or another button the program did not ask for
+// takes no pumping step, so a tick already queued when a call begins still does not end it.
+TEST_F(InputTest, InputNotAskedForTakesNoStepOfTheAwaitLoop) {
+  kit_set_animation(VELDO_RUN);
+  headless::mouse_move(px(1), py(1));
+  headless::right_click(px(2), py(2));
+  headless::advance_clock(100); // a tick waits in the queue behind them
+  EXPECT_EQ(await_event().kind, VELDO_PERIODIC);
+  EXPECT_EQ(headless::clock_ms(), 200);
+  // Asked for, the same input is the call's event at once.
+  kit_enable_input(VELDO_INPUT_MOTION);
+  headless::mouse_move(px(1), py(1));
+  headless::advance_clock(100);
+  EXPECT_EQ(await_event(), event(VELDO_MOTION, 1, 1));
+  EXPECT_EQ(headless::clock_ms(), 300);
+}
+
 TEST_F(InputTest, EverySpecialKeyComesWithItsCodeAndItsRelease) {
   kit_enable_input(VELDO_INPUT_KEYS | VELDO_INPUT_RELEASES);
   for (const SpecialKey& special : SPECIAL_KEYS) {
