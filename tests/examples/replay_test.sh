@@ -36,8 +36,10 @@ check() {
   grep -q "^$colour rectangle with bounding box" "$WORK/$name.log" ||
     fail "$name: the drawing calls' log names no \"$colour\" rectangle"
   # Two replays of one script give the same picture, byte for byte.
-  "$PROGRAMS/$name" --png "$WORK/$name.again.png" "$script" &&
-    cmp -s "$WORK/$name.png" "$WORK/$name.again.png" || fail "$name: a second replay differs"
+  if ! "$PROGRAMS/$name" --png "$WORK/$name.again.png" "$script" ||
+    ! cmp -s "$WORK/$name.png" "$WORK/$name.again.png"; then
+    fail "$name: a second replay differs"
+  fi
   echo "$name: replayed to $name.png"
 }
 
