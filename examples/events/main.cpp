@@ -1,10 +1,13 @@
 // The smallest real program written against the kit: it opens the kit, sets the animation
 // running and reports every event it receives, one line per event, on standard output and in the
-// log window, until it is told to quit. The real-window tests drive it and read its output.
+// log window, until it is told to quit. Run as `events --all-input` it asks for every kind of
+// input, special keys, their releases, the other buttons and the mouse's motion included. The
+// real-window tests drive it and read its output.
 #include <veldo/kit.h>
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -25,8 +28,10 @@ void report(const char* format, ...) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
   kit_open(nullptr, nullptr, "", 1);
+  if (argc > 1 && std::strcmp(argv[1], "--all-input") == 0)
+    kit_enable_input(VELDO_INPUT_ALL);
   kit_set_animation(VELDO_RUN);
   for (;;) {
     int x = 0;
@@ -39,6 +44,16 @@ int main() {
       report("KBD %d\n", static_cast<unsigned char>(key));
     else if (kind == VELDO_PERIODIC)
       report("PERIODIC\n");
+    else if (kind == VELDO_KEY_PRESS)
+      report("KEY_PRESS %d\n", key);
+    else if (kind == VELDO_KEY_RELEASE)
+      report("KEY_RELEASE %d\n", key);
+    else if (kind == VELDO_RIGHT_CLICK)
+      report("RIGHT_CLICK %d %d\n", x, y);
+    else if (kind == VELDO_MIDDLE_CLICK)
+      report("MIDDLE_CLICK %d %d\n", x, y);
+    else if (kind == VELDO_MOTION)
+      report("MOTION %d %d\n", x, y);
     else if (kind == VELDO_QUIT)
       break;
     else

@@ -23,8 +23,17 @@ enum : unsigned {
   WM_CHAR = 258,
   WM_COMMAND = 273,
   WM_TIMER = 275,
+  // Mouse messages carry the pixel in the client area in lparam: the column in the low 16 bits,
+  // the row in the high 16, both unsigned. A move is posted only while the pointer is over the
+  // client area.
+  WM_MOUSEMOVE = 512,
   WM_LBUTTONDOWN = 513,
+  WM_RBUTTONDOWN = 516,
+  WM_MBUTTONDOWN = 519,
 };
+
+// The buttons and keys held, in wparam of the mouse messages.
+enum : unsigned { MK_LBUTTON = 1, MK_RBUTTON = 2, MK_SHIFT = 4, MK_CONTROL = 8, MK_MBUTTON = 0x10 };
 
 // Key codes the kit looks at (letters are their upper-case character codes).
 enum : unsigned { VK_CONTROL = 17 };
@@ -131,6 +140,9 @@ intptr_t default_window_proc(Window window, unsigned message, uintptr_t wparam, 
 
 // ---- The message queue -------------------------------------------------------------------------
 
+// A WM_MOUSEMOVE is coalesced: when a move of the same window is queued with nothing but timer
+// messages and other windows' moves after it, it takes the new position instead, so a moving
+// mouse cannot flood the queue.
 void post_message(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
 void post_quit_message(int exit_code);
 

@@ -1,13 +1,34 @@
 // The thread's message queue: posting, taking at most one message without waiting, translating a
 // key-down into its character, dispatching, waiting without spinning, the quit that signals post,
-// and the timers, whose messages are coalesced as the original platform's are.
+// and the timers, whose messages are coalesced as the original platform's are, as mouse moves are.
 #include "platform_state.h"
 
 namespace veldo::platform {
 
 using namespace shared;
 
+namespace {
+
+// Gives a queued move of the window the new position, when no other input has come after it:
+// skipping timer messages and moves keeps every click and key in its place among the moves.
+bool coalesce_move(Window window, uintptr_t wparam, intptr_t lparam) {
+  for (auto queued = state.queue.rbegin(); queued != state.queue.rend(); ++queued) {
+    if (queued->message == WM_MOUSEMOVE && queued->window == window) {
+      queued->wparam = wparam;
+      queued->lparam = lparam;
+      return true;
+    }
+    if (queued->message != WM_TIMER && queued->message != WM_MOUSEMOVE)
+      return false;
+  }
+  return false;
+}
+
+} // namespace
+
 void post_message(Window window, unsigned message, uintptr_t wparam, intptr_t lparam) {
+  if (message == WM_MOUSEMOVE && coalesce_move(window, wparam, lparam))
+    return;
   Message posted;
   posted.window = window;
   posted.message = message;

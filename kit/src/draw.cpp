@@ -41,11 +41,7 @@ int check_width(int width) {
 }
 
 uint32_t rgb_of(int colour) {
-  if (colour < 0 || colour >= VELDO_COLOUR_COUNT)
-    colour = VELDO_RED;
-  const Colour& entry = colour_table[colour];
-  return static_cast<uint32_t>(entry.red) << 16 | static_cast<uint32_t>(entry.green) << 8 |
-         entry.blue;
+  return kit_colour_rgb(colour);
 }
 
 // Canvas point (x, y) is canvas pixel (origin_x + x, origin_y - y), worked out in 64 bits
@@ -164,7 +160,7 @@ void kit_render(const DrawCommand& command) {
 using namespace veldo;
 
 extern "C" int kit_check_colour(int colour) {
-  if (colour >= 0 && colour < VELDO_COLOUR_COUNT)
+  if (kit_colour_valid(colour))
     return colour;
   kit_log("Illegal color %d; using RED.\n", colour);
   return VELDO_RED;

@@ -1,5 +1,7 @@
 // Event acquisition: the await loop, one pumping step, the graphics window's procedure, the Run
-// menu with its Ctrl shortcuts and commands, and the animation control.
+// menu with its Ctrl shortcuts and commands, the animation control, and the input a program asks
+// for beyond clicks and characters.
+#include "keys.h"
 #include "kit_internal.h"
 
 #include "veldo/kit.h"
@@ -82,10 +84,32 @@ unsigned check_state(bool checked) {
   return checked ? platform::MF_CHECKED : platform::MF_UNCHECKED;
 }
 
+bool asked_for(unsigned flag) {
+  return (kit.input_flags & flag) != 0;
+}
+
+// The mouse messages of input the program has not asked for (and every move or other button over
+// the log window) are none of the kit's: they are dropped unseen, so that they take no pumping
+// step of their own and the program sees its events exactly when it would without them.
+bool unasked_for(const platform::Message& message) {
+  const bool graphics = message.window == kit.graphics_window;
+  switch (message.message) {
+  case platform::WM_MOUSEMOVE:
+    return !graphics || !asked_for(VELDO_INPUT_MOTION);
+  case platform::WM_RBUTTONDOWN:
+  case platform::WM_MBUTTONDOWN:
+    return !graphics || !asked_for(VELDO_INPUT_BUTTONS);
+  default:
+    return false;
+  }
+}
+
 // One pumping step; true when it took a message.
 bool pump_one_message() {
   platform::Message message;
   bool taken = platform::peek_message(&message);
+  while (taken && unasked_for(message))
+    taken = platform::peek_message(&message);
   if (taken) {
     if (message.message == platform::WM_QUIT) {
       kit.pending.event_kind = VELDO_QUIT;
@@ -106,6 +130,55 @@ bool pump_one_message() {
 bool still_waiting() {
   return kit.pending.event_kind == -1 ||
          (kit.pending.event_kind == VELDO_PERIODIC && !kit.tick_pending);
+}
+
+// A mouse message's pixel in the client area, from its position parameter.
+void client_pixel(intptr_t lparam, int* px, int* py) {
+  *px = static_cast<int>(static_cast<uintptr_t>(lparam) & 0xFFFF);
+  *py = static_cast<int>((static_cast<uintptr_t>(lparam) >> 16) & 0xFFFF);
+}
+
+// A click of any button becomes the pending event, in canvas coordinates.
+void take_click(int kind, intptr_t lparam) {
+  int px, py;
+  client_pixel(lparam, &px, &py);
+  kit.pending.event_kind = kind;
+  kit.pending.event_x = px - kit.origin_x;
+  kit.pending.event_y = kit.origin_y - py;
+}
+
+// A special key's press or release becomes the pending event; any other key is none of the
+// program's.
+void take_special_key(int kind, uintptr_t key_code) {
+  if (int key = special_key_of_platform_code(key_code); key != 0) {
+    kit.pending.event_kind = kind;
+    kit.pending.event_key = static_cast<char>(key);
+  }
+}
+
+// A move over the visible canvas is held as the mouse's latest position; the await loop decides
+// when it becomes an event.
+void hold_motion(platform::Window window, intptr_t lparam) {
+  int px, py;
+  client_pixel(lparam, &px, &py);
+  platform::Rect client = platform::client_rect(window);
+  if (px < client.left || px >= client.right || py < client.top || py >= client.bottom)
+    return;
+  kit.motion_held = true;
+  kit.motion_x = px - kit.origin_x;
+  kit.motion_y = kit.origin_y - py;
+}
+
+// The held position is returned when nothing else is pending and no motion event has been
+// returned since the last tick: at most one a tick, always the latest.
+void release_held_motion() {
+  if (!kit.motion_held || kit.motion_since_tick || !still_waiting())
+    return;
+  kit.pending.event_kind = VELDO_MOTION;
+  kit.pending.event_x = kit.motion_x;
+  kit.pending.event_y = kit.motion_y;
+  kit.motion_held = false;
+  kit.motion_since_tick = true;
 }
 
 } // namespace
@@ -191,11 +264,15 @@ intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr
     } else if (kit.ctrl_held) {
       if (int command = shortcut_command(wparam); command != 0)
         kit_run_command(command);
+    } else if (asked_for(VELDO_INPUT_KEYS)) {
+      take_special_key(VELDO_KEY_PRESS, wparam);
     }
     return 0;
   case platform::WM_KEYUP:
     if (wparam == platform::VK_CONTROL)
       kit.ctrl_held = false;
+    else if (asked_for(VELDO_INPUT_RELEASES))
+      take_special_key(VELDO_KEY_RELEASE, wparam);
     return 0;
   case platform::WM_CHAR:
     // The control character of a shortcut is not an event.
@@ -209,18 +286,27 @@ intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr
     return 0;
   case platform::WM_TIMER:
     kit.tick_pending = true;
+    kit.motion_since_tick = false;
     return 0;
-  case platform::WM_LBUTTONDOWN: {
-    int px = static_cast<int>(static_cast<uintptr_t>(lparam) & 0xFFFF);
-    int py = static_cast<int>((static_cast<uintptr_t>(lparam) >> 16) & 0xFFFF);
-    kit.pending.event_kind = VELDO_MOUSE;
-    kit.pending.event_x = px - kit.origin_x;
-    kit.pending.event_y = kit.origin_y - py;
+  case platform::WM_LBUTTONDOWN:
+    take_click(VELDO_MOUSE, lparam);
     return 0;
-  }
+  case platform::WM_RBUTTONDOWN:
+  case platform::WM_MBUTTONDOWN:
+    if (!asked_for(VELDO_INPUT_BUTTONS))
+      break;
+    take_click(message == platform::WM_RBUTTONDOWN ? VELDO_RIGHT_CLICK : VELDO_MIDDLE_CLICK,
+               lparam);
+    return 0;
+  case platform::WM_MOUSEMOVE:
+    if (!asked_for(VELDO_INPUT_MOTION))
+      break;
+    hold_motion(window, lparam);
+    return 0;
   default:
-    return platform::default_window_proc(window, message, wparam, lparam);
+    break;
   }
+  return platform::default_window_proc(window, message, wparam, lparam);
 }
 
 } // namespace veldo
@@ -247,14 +333,19 @@ extern "C" int kit_await_event(int* x, int* y, char* key) {
   while (still_waiting()) {
     bool took_message = pump_one_message();
 
-    // A scripted event takes the place of whatever the pumping step produced.
+    // A scripted event takes the place of whatever the pumping step produced, a held motion
+    // included.
     if (kit.play_one_requested || kit.playing_back) {
       kit.play_one_requested = false;
-      if (kit_script_read() == 1)
+      if (kit_script_read() == 1) {
+        kit.motion_held = false;
         break;
+      }
       kit.play_one_requested = false;
       kit.playing_back = false;
     }
+
+    release_held_motion();
 
     // Arming: only a tick that arrives from now on ends the wait.
     if ((kit.step_pending || kit.animating) && pending.event_kind == -1) {
@@ -266,10 +357,11 @@ extern "C" int kit_await_event(int* x, int* y, char* key) {
     // Where the loop would find nothing new by pumping again at once, it sleeps until a message
     // can be taken. A playback request never sleeps: scripted events are not paced. Unless the wait
     // is armed, no tick could end it (a tick that comes now is dropped at the next arming anyway),
-    // so the tick timer sleeps too, keeping its schedule for when the wait is armed again.
+    // so the tick timer sleeps too, keeping its schedule for when the wait is armed again; but a
+    // held motion waits for the next tick, so then the timer goes on.
     if (!took_message && still_waiting() && !kit.play_one_requested && !kit.playing_back) {
       platform::pause_timer(kit.graphics_window, TICK_TIMER_ID,
-                            pending.event_kind != VELDO_PERIODIC);
+                            pending.event_kind != VELDO_PERIODIC && !kit.motion_held);
       platform::wait_message();
     }
   }
@@ -314,5 +406,15 @@ extern "C" int kit_set_animation(int code) {
   default:
     break;
   }
+  return 1;
+}
+
+extern "C" int kit_enable_input(int flags) {
+  if (!kit_is_open(CALL_ENABLE_INPUT))
+    return 0;
+  kit.input_flags = static_cast<unsigned>(flags) & VELDO_INPUT_ALL;
+  // A position held from before no longer counts once motion is not asked for.
+  if (!asked_for(VELDO_INPUT_MOTION))
+    kit.motion_held = false;
   return 1;
 }

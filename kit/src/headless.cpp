@@ -5,6 +5,7 @@
 #include "veldo/headless.h"
 
 #include "../platform/headless/headless_backend.h"
+#include "keys.h"
 #include "kit_internal.h"
 #include "veldo/kit.h"
 
@@ -47,6 +48,12 @@ platform::Window key_target(bool in_log_window) {
   return in_log_window ? kit.log_window : kit.graphics_window;
 }
 
+// A mouse message's position parameter: the column in the low 16 bits, the row in the high 16.
+intptr_t client_position(int px, int py) {
+  return static_cast<intptr_t>(((static_cast<uintptr_t>(py) & 0xFFFF) << 16) |
+                               (static_cast<uintptr_t>(px) & 0xFFFF));
+}
+
 platform::Menu run_popup() {
   platform::Menu bar = platform::window_menu(kit.graphics_window);
   for (int i = 0; i < platform::menu_item_count(bar); ++i) {
@@ -70,9 +77,22 @@ void reset() {
 }
 
 void click(int px, int py) {
-  intptr_t position = static_cast<intptr_t>(((static_cast<uintptr_t>(py) & 0xFFFF) << 16) |
-                                            (static_cast<uintptr_t>(px) & 0xFFFF));
-  platform::post_message(kit.graphics_window, platform::WM_LBUTTONDOWN, 1, position);
+  platform::post_message(kit.graphics_window, platform::WM_LBUTTONDOWN, platform::MK_LBUTTON,
+                         client_position(px, py));
+}
+
+void right_click(int px, int py) {
+  platform::post_message(kit.graphics_window, platform::WM_RBUTTONDOWN, platform::MK_RBUTTON,
+                         client_position(px, py));
+}
+
+void middle_click(int px, int py) {
+  platform::post_message(kit.graphics_window, platform::WM_MBUTTONDOWN, platform::MK_MBUTTON,
+                         client_position(px, py));
+}
+
+void mouse_move(int px, int py) {
+  platform::post_message(kit.graphics_window, platform::WM_MOUSEMOVE, 0, client_position(px, py));
 }
 
 void key_down(unsigned key_code, unsigned character, bool in_log_window) {
@@ -96,6 +116,21 @@ void ctrl_shortcut(char letter, bool in_log_window) {
   key_down(key_code, key_code & 0x1F, in_log_window);
   key_up(key_code, in_log_window);
   key_up(platform::VK_CONTROL, in_log_window);
+}
+
+void special_key_down(int key, bool in_log_window) {
+  if (const SpecialKey* special = special_key(key))
+    key_down(special->platform_code, special->character, in_log_window);
+}
+
+void special_key_up(int key, bool in_log_window) {
+  if (const SpecialKey* special = special_key(key))
+    key_up(special->platform_code, in_log_window);
+}
+
+void press_special_key(int key, bool in_log_window) {
+  special_key_down(key, in_log_window);
+  special_key_up(key, in_log_window);
 }
 
 void choose_menu(int id) {

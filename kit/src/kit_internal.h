@@ -4,6 +4,8 @@
 
 #include "../platform/platform.h"
 
+#include <veldo/kit.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -37,6 +39,14 @@ struct Colour {
   uint8_t red, green, blue;
 };
 extern const Colour colour_table[24];
+
+// A colour the program defined with kit_define_colour(); its name is the kit's own copy.
+struct OwnColour {
+  bool defined = false;
+  uint8_t red = 0, green = 0, blue = 0;
+  char name[VELDO_COLOUR_NAME_MAX + 1] = {};
+};
+constexpr int OWN_COLOUR_SLOTS = VELDO_COLOUR_LIMIT - VELDO_COLOUR_COUNT;
 
 // The one event being assembled for the current kit_await_event() call.
 struct PendingEvent {
@@ -74,6 +84,14 @@ struct KitState {
   bool quit_requested = false;
   bool ctrl_held = false;
 
+  // More input: the VELDO_INPUT_ flags the program asked for. The mouse's latest position is held
+  // (motion_held) while a motion event has already been returned since the last tick.
+  unsigned input_flags = 0;
+  bool motion_held = false;
+  int motion_x = 0;
+  int motion_y = 0;
+  bool motion_since_tick = false;
+
   // Scripts.
   bool recording = false;
   bool playing_back = false;
@@ -85,6 +103,9 @@ struct KitState {
   // Log.
   bool logging_enabled = true;
   LogRing log_ring;
+
+  // Colours 24..255, as the program defined them.
+  OwnColour own_colours[OWN_COLOUR_SLOTS];
 
   // The calls that came before kit_open() and were told so on stderr, one bit each.
   unsigned misuse_reported = 0;
@@ -114,6 +135,8 @@ enum KitCall : unsigned {
   CALL_TEXT,
   CALL_PRINTF,
   CALL_CLEAR,
+  CALL_ENABLE_INPUT,
+  CALL_SAVE_PNG,
 };
 // True once kit_open() has made the windows; otherwise writes, the first time for this call, one
 // line on stderr naming it, and returns false.
@@ -124,6 +147,11 @@ void kit_pump_message();
 intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
                               intptr_t lparam);
 void kit_run_command(int id);
+
+// Colours (colours.cpp): whether an index names a colour (0..23 or defined), and its 0xRRGGBB,
+// red for any index that names none.
+bool kit_colour_valid(int colour);
+uint32_t kit_colour_rgb(int colour);
 
 // Windows and canvas (window.cpp).
 void kit_set_origin_from_client(platform::Window window);

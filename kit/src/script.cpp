@@ -1,6 +1,7 @@
 // Script recording and playback: the script file, its line format, the writer, the reader, and the
 // operations that end playback and close the file. The await loop and the Run menu's commands
 // (events.cpp) decide when these are called.
+#include "keys.h"
 #include "kit_internal.h"
 
 #include <veldo/kit.h>
@@ -169,6 +170,47 @@ private:
   const char* end_;
 };
 
+// The lines of the input a program asks for with kit_enable_input(): the kind letter, the event
+// kind, and the flag the program must have asked for. Their letters are none of 'K', 'M' and 'P',
+// so a reader that knows only those stops at such a line rather than misreading it.
+struct AskedForLine {
+  char letter;
+  int kind;
+  unsigned flag;
+  bool carries_key; // one key code, else a position
+};
+constexpr AskedForLine ASKED_FOR_LINES[] = {
+    {'D', VELDO_KEY_PRESS, VELDO_INPUT_KEYS, true},
+    {'U', VELDO_KEY_RELEASE, VELDO_INPUT_RELEASES, true},
+    {'R', VELDO_RIGHT_CLICK, VELDO_INPUT_BUTTONS, false},
+    {'W', VELDO_MIDDLE_CLICK, VELDO_INPUT_BUTTONS, false},
+    {'H', VELDO_MOTION, VELDO_INPUT_MOTION, false},
+};
+
+// Plays a line of asked-for input. A program that has not asked for its kind gets nothing: the
+// line is read as a line of no known kind, as it would be before anything was asked for. A key
+// line must carry one of the special keys' codes, since no other key can come live.
+bool play_asked_for_line(const AskedForLine& line, NumberScanner& numbers) {
+  if ((kit.input_flags & line.flag) == 0)
+    return false;
+  if (line.carries_key) {
+    int key = 0;
+    if (!numbers.next_signed(&key) || special_key(key) == nullptr)
+      return false;
+    kit.pending.event_kind = line.kind;
+    kit.pending.event_key = static_cast<char>(key);
+    return true;
+  }
+  int x = 0;
+  int y = 0;
+  if (!numbers.next_signed(&x) || !numbers.next_signed(&y))
+    return false;
+  kit.pending.event_kind = line.kind;
+  kit.pending.event_x = x;
+  kit.pending.event_y = y;
+  return true;
+}
+
 // Turns one script line into the pending event. Returns false for a line of no known kind, a line
 // too short to have a kind letter, and a line whose numbers are missing: such a line cannot be
 // replayed faithfully, so it ends playback the same way.
@@ -176,7 +218,11 @@ bool play_line(const ScriptLine& line) {
   if (line.length <= KIND_LETTER_OFFSET)
     return false;
   NumberScanner numbers(line);
-  switch (line.text[KIND_LETTER_OFFSET]) {
+  const char letter = line.text[KIND_LETTER_OFFSET];
+  for (const AskedForLine& asked_for : ASKED_FOR_LINES)
+    if (asked_for.letter == letter)
+      return play_asked_for_line(asked_for, numbers);
+  switch (letter) {
   case 'K': {
     int key = 0;
     if (!numbers.next_signed(&key))
@@ -245,6 +291,21 @@ void kit_script_write(int kind, int x, int y, char key) {
     break;
   case VELDO_PERIODIC:
     std::fprintf(kit.script_file, "VELDO_PERIODIC(%d);\n", kit.periodic_run_count);
+    break;
+  case VELDO_KEY_PRESS:
+    std::fprintf(kit.script_file, "VELDO_DOWN(%d);\n", static_cast<unsigned char>(key));
+    break;
+  case VELDO_KEY_RELEASE:
+    std::fprintf(kit.script_file, "VELDO_UP(%d);\n", static_cast<unsigned char>(key));
+    break;
+  case VELDO_RIGHT_CLICK:
+    std::fprintf(kit.script_file, "VELDO_RIGHT(%d, %d);\n", x, y);
+    break;
+  case VELDO_MIDDLE_CLICK:
+    std::fprintf(kit.script_file, "VELDO_WHEEL(%d, %d);\n", x, y);
+    break;
+  case VELDO_MOTION:
+    std::fprintf(kit.script_file, "VELDO_HOVER(%d, %d);\n", x, y);
     break;
   default:
     return;

@@ -1,5 +1,5 @@
-// The kit's windows, canvas and colours: opening and closing the kit, the coordinate origin that
-// follows the graphics window's size, and the rule that brings the window up to date with the
+// The kit's windows, canvas and named colours: opening and closing the kit, the coordinate origin
+// that follows the graphics window's size, and the rule that brings the window up to date with the
 // canvas.
 #include "kit_internal.h"
 
@@ -53,6 +53,8 @@ bool kit_is_open(KitCall call) {
       "kit_text",
       "kit_printf",
       "kit_clear",
+      "kit_enable_input",
+      "kit_save_png",
   };
   unsigned bit = 1u << call;
   if ((kit.misuse_reported & bit) == 0) {
@@ -143,10 +145,4 @@ extern "C" int kit_set_tick_period(int milliseconds) {
     return 0;
   platform::set_timer(kit.graphics_window, TICK_TIMER_ID, milliseconds >= 1 ? milliseconds : 1);
   return 1;
-}
-
-extern "C" const char* kit_colour_name(int colour) {
-  if (colour < 0 || colour >= VELDO_COLOUR_COUNT)
-    return nullptr;
-  return colour_table[colour].name;
 }

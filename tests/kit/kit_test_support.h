@@ -15,7 +15,13 @@ struct Event {
   int x = -1;
   int y = -1;
   char key = 'z';
+  bool operator==(const Event&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const Event& e) {
+  return out << "{kind " << e.kind << ", x " << e.x << ", y " << e.y << ", key "
+             << static_cast<int>(e.key) << "}";
+}
 
 inline Event await_event() {
   Event event;

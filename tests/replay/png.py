@@ -5,6 +5,8 @@ tests need nothing beyond Python.
     png.py size FILE          prints WIDTHxHEIGHT
     png.py pixel FILE X Y     prints the pixel's colour as #RRGGBB
     png.py differ A B         prints how many pixels of two pictures of one size differ in colour
+    png.py same A B W H       exit status 0 when the top-left W x H pixels of A and B are the
+                              same colours, else 1 with the first that differs
 """
 
 import struct
@@ -85,7 +87,25 @@ def main(argv):
                 differing += a != b
         print(differing)
         return 0
-    sys.stderr.write("usage: png.py size FILE | png.py pixel FILE X Y | png.py differ A B\n")
+    if len(argv) == 6 and argv[1] == "same":
+        width, height = int(argv[4]), int(argv[5])
+        pictures = [read_png(path, height) for path in argv[2:4]]
+        for path, (w, h, _, _) in zip(argv[2:4], pictures):
+            if w < width or h < height:
+                print("%s is %dx%d, smaller than %dx%d" % (path, w, h, width, height))
+                return 1
+        for y in range(height):
+            rows = [(rows[y], channels) for _, _, channels, rows in pictures]
+            for x in range(width):
+                a, b = [tuple(row[x * c:x * c + 3]) for row, c in rows]
+                if a != b:
+                    print("pixel (%d, %d) is #%02X%02X%02X in %s and #%02X%02X%02X in %s"
+                          % ((x, y) + a + (argv[2],) + b + (argv[3],)))
+                    return 1
+        return 0
+    sys.stderr.write(
+        "usage: png.py size FILE | png.py pixel FILE X Y | png.py differ A B | png.py same A B W H\n"
+    )
     return 2
 
 

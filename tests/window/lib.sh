@@ -55,13 +55,14 @@ wait_until() {
 
 # ---- The events example -------------------------------------------------------------------------
 
-# start_events <run name>: starts examples/events (in $ARTIFACTS, its working directory) with its
-# output in $EVENTS_OUT, and waits for both windows.
+# start_events <run name> [argument...]: starts examples/events (in $ARTIFACTS, its working
+# directory) with the arguments and its output in $EVENTS_OUT, and waits for both windows.
 start_events() {
   EVENTS_OUT="$ARTIFACTS/$TEST_NAME.$1.out"
   EVENTS_ERR="$ARTIFACTS/$TEST_NAME.$1.err"
+  shift
   [ -x "$VELDO_BUILD/examples/events" ] || fail "$VELDO_BUILD/examples/events is not built"
-  (cd "$ARTIFACTS" && exec "$VELDO_BUILD/examples/events") >"$EVENTS_OUT" 2>"$EVENTS_ERR" &
+  (cd "$ARTIFACTS" && exec "$VELDO_BUILD/examples/events" "$@") >"$EVENTS_OUT" 2>"$EVENTS_ERR" &
   EVENTS_PID=$!
   started_pids+=("$EVENTS_PID")
   wait_until "the window \"VELDO Graphics\"" find_window "VELDO Graphics"

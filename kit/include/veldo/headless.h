@@ -19,6 +19,14 @@ void reset();
 
 // A left-button press at a pixel of the graphics window's client area.
 void click(int px, int py);
+// A right- or middle-button press there. The kit makes them events only for a program that asked
+// for VELDO_INPUT_BUTTONS.
+void right_click(int px, int py);
+void middle_click(int px, int py);
+// The mouse moved to a pixel of the client area. A move queued right behind another (or behind
+// it and ticks) takes its place, as on the desktop. The kit makes moves events only for a
+// program that asked for VELDO_INPUT_MOTION.
+void mouse_move(int px, int py);
 // A key pressed and released in the graphics window (or the log window), yielding `character`
 // (0 for none). Key codes are the original platform's: letters are their upper-case codes, the
 // Ctrl key is 17.
@@ -28,6 +36,12 @@ void key_up(unsigned key_code, bool in_log_window = false);
 void type(char character, bool in_log_window = false);
 // Ctrl down, the letter's key down and up, Ctrl up: the Run menu's shortcut.
 void ctrl_shortcut(char letter, bool in_log_window = false);
+// A special key, by the kit's code (VELDO_KEY_LEFT ...), going down or coming up with the key
+// code and the character the desktop gives it (Enter types 13, Escape 27, Tab 9, Backspace 8);
+// press_special_key() is both. Any other value posts nothing.
+void special_key_down(int key, bool in_log_window = false);
+void special_key_up(int key, bool in_log_window = false);
+void press_special_key(int key, bool in_log_window = false);
 // A Run menu entry chosen with the mouse (its command id, 1..8).
 void choose_menu(int id);
 // The graphics window's close box.

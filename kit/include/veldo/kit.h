@@ -35,13 +35,14 @@
  *   taller (540 rows): what is drawn below y = -250 lands on the canvas but is never seen. The kit
  *   neither checks nor clips coordinates; drawing outside the canvas is simply lost.
  *
- * - Colours are indices 0..23 into a fixed table of named colours (VELDO_BLACK ... VELDO_GRAY_20).
+ * - Colours are indices 0..23 into a fixed table of named colours (VELDO_BLACK ... VELDO_GRAY_20),
+ *   and 24..255 for colours the program defines itself (kit_define_colour()).
  *
  * - Corrections: bad drawing arguments are never fatal. Each is corrected and a message naming
  *   the given and the used value is written to the log window, whether or not logging is on: a
- *   colour outside 0..23 becomes red, a negative radius, width or text size its magnitude, a text
- *   size above 127 becomes 127. Rectangle and oval corners given in any order, and a line width
- *   of 0, are normalised silently.
+ *   colour that is neither 0..23 nor defined by the program becomes red, a negative radius, width
+ * or text size its magnitude, a text size above 127 becomes 127. Rectangle and oval corners given
+ * in any order, and a line width of 0, are normalised silently.
  *
  * - Logging: while drawing-call logging is on (kit_set_logging(), Ctrl+L), every drawing call and
  *   kit_clear() write one line describing themselves to the log window, after their correction
@@ -52,12 +53,14 @@
  * - Scripts: while recording (Ctrl+R) every event kit_await_event() returns, except a quit, is
  *   written as one line to "VELDO.SCR" in the working directory; playback (Ctrl+P, Ctrl+O) feeds
  *   those events back in place of live input. Since the events are all a program sees, a program
- *   that never reads the clock replays exactly.
+ *   that never reads the clock replays exactly. Every kind of event has its line, the ones asked
+ *   for with kit_enable_input() included (see "More input" below).
  *
  * - One thread: call the kit from one thread only, and call kit_open() before anything but
- *   kit_use_platform(), kit_log() and the colour look-ups. A call that needs the windows, made
- *   before kit_open(), does nothing, returns at once (kit_await_event() returns VELDO_QUIT, the
- *   others what their comment below says) and names itself in one line on stderr, once.
+ *   kit_use_platform(), kit_log(), the colour look-ups and definitions and the text
+ *   measurements. A call that needs the windows, made before kit_open(), does nothing, returns at
+ *   once (kit_await_event() returns VELDO_QUIT, the others what their comment below says) and
+ *   names itself in one line on stderr, once.
  */
 #ifndef VELDO_KIT_H
 #define VELDO_KIT_H
@@ -79,7 +82,53 @@ enum {
   VELDO_MOUSE = 1,    /* a left-button click; x and y hold its canvas coordinates */
   VELDO_KBD = 2,      /* a typed character; key holds it, x = y = 0 (Ctrl+letter is a shortcut) */
   VELDO_PERIODIC = 3, /* a timer tick while the animation runs (or one single step) */
-  VELDO_QUIT = 4      /* Quit, Ctrl+Q, the close box, SIGINT, SIGTERM or kit_set_animation(5) */
+  VELDO_QUIT = 4,     /* Quit, Ctrl+Q, the close box, SIGINT, SIGTERM or kit_set_animation(5) */
+  /* Only a program that asked for them with kit_enable_input() receives the kinds below. */
+  VELDO_KEY_PRESS = 5,    /* a special key went down (or repeats); key holds its VELDO_KEY_ code */
+  VELDO_KEY_RELEASE = 6,  /* a special key came up; key holds its VELDO_KEY_ code */
+  VELDO_RIGHT_CLICK = 7,  /* a right-button press; x and y hold its canvas coordinates */
+  VELDO_MIDDLE_CLICK = 8, /* a middle-button press (the wheel's click); x and y as for a click */
+  VELDO_MOTION = 9        /* the mouse moved over the canvas; x and y hold where it is now */
+};
+
+/* ---- What kit_enable_input() asks for (flags, added together) -------------------------------- */
+
+enum {
+  VELDO_INPUT_KEYS = 1,     /* VELDO_KEY_PRESS for the special keys below */
+  VELDO_INPUT_RELEASES = 2, /* VELDO_KEY_RELEASE for the same keys */
+  VELDO_INPUT_BUTTONS = 4,  /* VELDO_RIGHT_CLICK and VELDO_MIDDLE_CLICK */
+  VELDO_INPUT_MOTION = 8,   /* VELDO_MOTION */
+  VELDO_INPUT_ALL = 15      /* all of them */
+};
+
+/* ---- Special keys: the codes VELDO_KEY_PRESS and VELDO_KEY_RELEASE carry in `key` ----------- */
+
+enum {
+  VELDO_KEY_LEFT = 1, /* the arrow keys */
+  VELDO_KEY_UP = 2,
+  VELDO_KEY_RIGHT = 3,
+  VELDO_KEY_DOWN = 4,
+  VELDO_KEY_HOME = 5,
+  VELDO_KEY_END = 6,
+  VELDO_KEY_PAGE_UP = 7,
+  VELDO_KEY_PAGE_DOWN = 8,
+  VELDO_KEY_ESCAPE = 9,     /* also types character 27 */
+  VELDO_KEY_ENTER = 10,     /* also types character 13 */
+  VELDO_KEY_TAB = 11,       /* also types character 9 */
+  VELDO_KEY_BACKSPACE = 12, /* also types character 8 */
+  VELDO_KEY_DELETE = 13,
+  VELDO_KEY_F1 = 14, /* F1 .. F12 are VELDO_KEY_F1 + 0 .. VELDO_KEY_F1 + 11 */
+  VELDO_KEY_F2 = 15,
+  VELDO_KEY_F3 = 16,
+  VELDO_KEY_F4 = 17,
+  VELDO_KEY_F5 = 18,
+  VELDO_KEY_F6 = 19,
+  VELDO_KEY_F7 = 20,
+  VELDO_KEY_F8 = 21,
+  VELDO_KEY_F9 = 22,
+  VELDO_KEY_F10 = 23,
+  VELDO_KEY_F11 = 24,
+  VELDO_KEY_F12 = 25
 };
 
 /* ---- Colour indices, with the colour's name in the log lines and its red, green, blue ------- */
@@ -109,8 +158,14 @@ enum {
   VELDO_OLIVE = 21,        /* "olive"        153 153  51 */
   VELDO_GRAY_50 = 22,      /* "50% gray"     128 128 128 */
   VELDO_GRAY_20 = 23,      /* "20% gray"     204 204 204 */
-  VELDO_COLOUR_COUNT = 24  /* how many colours there are */
+  VELDO_COLOUR_COUNT = 24, /* how many named colours the kit has */
+  /* Colours of the program's own (kit_define_colour()) take the indices from VELDO_COLOUR_COUNT
+   * up to VELDO_COLOUR_LIMIT - 1, that is 24..255. */
+  VELDO_COLOUR_LIMIT = 256
 };
+
+/* The longest name of a program's own colour that is kept, in bytes. */
+enum { VELDO_COLOUR_NAME_MAX = 31 };
 
 /* ---- Animation codes for kit_set_animation() ---------------------------------------------- */
 
@@ -148,8 +203,9 @@ int kit_set_tick_period(int milliseconds);
 
 /* ---- Events ------------------------------------------------------------------------------- */
 
-/* Blocks until the next event and returns its kind (VELDO_MOUSE .. VELDO_QUIT). All three
- * out-parameters are always written: a click sets x and y, a character sets key, everything else
+/* Blocks until the next event and returns its kind (VELDO_MOUSE .. VELDO_QUIT, and the kinds
+ * asked for with kit_enable_input()). All three out-parameters are always written: a click of
+ * any button and a motion set x and y, a character or a special key sets key, everything else
  * leaves them 0. Windows are repainted and menu commands handled only while this call waits; a
  * waiting program uses no CPU. While the animation runs, a VELDO_PERIODIC event is returned for
  * the first tick after the call started waiting, so a tick never comes back-to-back with the
@@ -162,6 +218,38 @@ int kit_await_event(int* x, int* y, char* key);
  * VELDO_END does not shorten the current wait: the next call still waits for an event, then
  * returns VELDO_QUIT. Returns 1, or 0 (and does nothing) before kit_open(). */
 int kit_set_animation(int code);
+
+/* ---- More input, asked for by the program -------------------------------------------------- */
+
+/* Chooses which input beyond clicks and characters the program receives: the VELDO_INPUT_ flags
+ * added together (VELDO_INPUT_ALL for everything, 0 for nothing more, as at the start). Each call
+ * replaces the previous choice; unknown bits are ignored. Returns 1, or 0 before kit_open().
+ *
+ * - Special keys (VELDO_INPUT_KEYS, VELDO_INPUT_RELEASES): the arrows, Home, End, Page Up, Page
+ *   Down, Escape, Enter, Tab, Backspace, Delete and F1..F12 come as VELDO_KEY_PRESS, with their
+ *   VELDO_KEY_ code in `key` and x = y = 0; a key held down repeats its VELDO_KEY_PRESS as the
+ *   keyboard repeats it. With VELDO_INPUT_RELEASES the release comes as VELDO_KEY_RELEASE. Escape,
+ *   Enter, Tab and Backspace type their characters as before: VELDO_KBD comes right after their
+ *   VELDO_KEY_PRESS. The Ctrl shortcuts come first: while Ctrl is held no key is pressed for the
+ *   program (no VELDO_KEY_PRESS, no character), but releases still come, so that a program
+ *   keeping track of held keys never misses one.
+ * - Buttons (VELDO_INPUT_BUTTONS): a press of the right or the middle button on the canvas comes
+ *   as VELDO_RIGHT_CLICK or VELDO_MIDDLE_CLICK with its canvas coordinates, as a left click does.
+ * - Motion (VELDO_INPUT_MOTION): while the mouse moves over the canvas's visible part, the kit
+ *   returns VELDO_MOTION with the mouse's latest canvas coordinates, at most once between two
+ *   ticks of the tick timer: the first move after a tick is returned at once; later moves are
+ *   held, and once the next tick has come the latest of them is returned as one event (after that
+ *   tick's VELDO_PERIODIC, when the animation runs). The timer keeps ticking for this while the
+ *   program is halted. So a moving mouse never floods a program, and a script holds at most one
+ *   motion line per tick.
+ *
+ * Recorded, each of these events is one line of the script ("VELDO_DOWN(1);" for a press of
+ * VELDO_KEY_LEFT, "VELDO_UP(1);" for its release, "VELDO_RIGHT(x, y);", "VELDO_WHEEL(x, y);" for
+ * a middle click, "VELDO_HOVER(x, y);" for a motion); played back, it comes back exactly. A line
+ * whose key is not one of the codes above cannot be played and ends playback. A script line of a
+ * kind the program has not asked for ends playback as a line the kit does not know, so a program
+ * that asks for nothing new sees exactly what it saw before. */
+int kit_enable_input(int flags);
 
 /* ---- The log window ----------------------------------------------------------------------- */
 
@@ -185,12 +273,27 @@ int kit_show_log_window(int show);
 
 /* ---- Drawing: every call renders at once onto the canvas ---------------------------------- */
 
-/* Returns `colour` when it is 0..23; otherwise logs "Illegal color <colour>; using RED." and
- * returns VELDO_RED. Every drawing call checks its colour this way. */
+/* Returns `colour` when it is 0..23 or a colour the program has defined; otherwise logs
+ * "Illegal color <colour>; using RED." and returns VELDO_RED. Every drawing call checks its colour
+ * this way. */
 int kit_check_colour(int colour);
 
-/* The colour's name as the log lines print it ("black", "50% gray", ...); NULL outside 0..23. */
+/* The colour's name as the log lines print it ("black", "50% gray", a defined colour's own name);
+ * NULL for an index that is neither 0..23 nor defined. A defined name stays valid until its colour
+ * is defined again. */
 const char* kit_colour_name(int colour);
+
+/* Defines colour `index` (24..255) as red, green and blue (0..255 each), logged under `name`.
+ * From then on every drawing call takes the index like a named colour: it draws with exactly that
+ * red, green and blue, and its log line prints the name. Defining an index again replaces its
+ * colour and name for the calls that follow; what is drawn already stays as it is. Corrections,
+ * each with a message: a channel below 0 or above 255 is used as 0 or 255 ("Red of -5 not
+ * possible, using red 0"); a missing or empty name becomes "colour <index>"; a name longer than
+ * VELDO_COLOUR_NAME_MAX bytes is cut there (at a character boundary) and the name is copied, so
+ * the caller's string may go. An index outside 24..255, the named colours 0..23 included, is
+ * refused with a message and nothing changes. May be called before kit_open().
+ * Returns 1 when the colour is defined, 0 when it was refused. */
+int kit_define_colour(int index, int red, int green, int blue, const char* name);
 
 /* The shapes' pixels. Each shape paints exactly the pixels its rule names, whatever the
  * coordinates. "Pixel (c, r) of a box" counts from the box's top-left pixel, W columns by H rows.
@@ -266,6 +369,28 @@ int kit_printf(int colour, int x, int y, int size, const char* format, ...) VELD
 /* Makes the whole canvas white inside a one-pixel black frame on its outermost pixels.
  * Logs "Clearing the graphics window". Returns 1. */
 int kit_clear(void);
+
+/* ---- Measuring text: the pixels kit_text() will use, without drawing or logging ------------ */
+
+/* The width in pixels of `text` drawn by kit_text() at `size`: the advance width of its widest
+ * line (lines split at line feeds), so a text drawn at x ends where the next one drawn at
+ * x + width begins. `size` is corrected as kit_text() corrects it (a negative size is its
+ * magnitude, above 127 is 127, 0 is the default height), but silently. A NULL or empty text is 0
+ * wide. May be called before kit_open(). */
+int kit_text_width(int size, const char* text);
+
+/* The line height h of kit_text() at `size` (corrected the same way): a text's lines are h pixels
+ * apart, and a text of n lines is n * h pixels high. May be called before kit_open(). */
+int kit_text_line_height(int size);
+
+/* ---- Screenshots --------------------------------------------------------------------------- */
+
+/* Saves what the graphics window shows, the top 601 x 501 pixels of the canvas, as a PNG file at
+ * `path`. The file is written under a temporary name beside it and renamed into place once
+ * complete, so a failure never leaves a partial picture and keeps an earlier one. Returns 1; or 0
+ * when the picture cannot be saved, with the message "Cannot save the picture <path>: <reason>"
+ * in the log window. Before kit_open() it returns 0 and changes nothing. */
+int kit_save_png(const char* path);
 
 #ifdef __cplusplus
 }

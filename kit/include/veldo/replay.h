@@ -36,6 +36,9 @@
  *   pipe with a reader) is written in place.
  * - Nothing waits: the clock is virtual and playback is not paced, so a replay runs as fast as
  *   the processor allows, and the same script gives the same files, byte for byte.
+ * - A script holds every event the program received, the input it asked for with
+ *   kit_enable_input() included (special keys, their releases, other buttons, motion); the program
+ *   asks again as it runs, and those lines play back exactly.
  *
  * Returns the exit status: 0 after a replay (with a warning on stderr when no event could be
  * replayed from the file); 1 with a message on stderr, naming the reason, when the script cannot

@@ -33,7 +33,8 @@ struct NativeWindow {
   GtkWidget* toplevel = nullptr;
   GtkWidget* box = nullptr;
   GtkWidget* menu_bar = nullptr;
-  GtkWidget* area = nullptr; // the client area: the picture is painted here, clicks come from here
+  GtkWidget* area = nullptr; // the client area: the picture is painted here, the mouse's messages
+                             // come from here
   int client_width = 0;
   int client_height = 0;
   // A sizeable window's requested rectangle is its outer one, frame included, as on the original
@@ -317,18 +318,65 @@ gboolean on_key_release(GtkWidget*, GdkEventKey* event, gpointer data) {
 
 // ---- Mouse, paint, size, close -----------------------------------------------------------------
 
+// A mouse message's position parameter: the pixel's column in the low 16 bits, its row in the
+// high 16.
+intptr_t position_of(double x, double y) {
+  const auto px = static_cast<uintptr_t>(std::clamp(std::floor(x), 0.0, 65535.0));
+  const auto py = static_cast<uintptr_t>(std::clamp(std::floor(y), 0.0, 65535.0));
+  return static_cast<intptr_t>(py << 16 | px);
+}
+
+// The buttons and keys held, as the mouse messages carry them.
+uintptr_t held_of(guint state) {
+  uintptr_t held = 0;
+  if ((state & GDK_BUTTON1_MASK) != 0)
+    held |= MK_LBUTTON;
+  if ((state & GDK_BUTTON3_MASK) != 0)
+    held |= MK_RBUTTON;
+  if ((state & GDK_BUTTON2_MASK) != 0)
+    held |= MK_MBUTTON;
+  if ((state & GDK_SHIFT_MASK) != 0)
+    held |= MK_SHIFT;
+  if ((state & GDK_CONTROL_MASK) != 0)
+    held |= MK_CONTROL;
+  return held;
+}
+
 gboolean on_button_press(GtkWidget*, GdkEventButton* event, gpointer data) {
-  // Only the first press of the left button counts: the window classes ask for no double clicks.
-  if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY)
+  // Only the first press of a button counts: the window classes ask for no double clicks.
+  if (event->type != GDK_BUTTON_PRESS)
     return FALSE;
-  const auto px = static_cast<uintptr_t>(std::clamp(std::floor(event->x), 0.0, 65535.0));
-  const auto py = static_cast<uintptr_t>(std::clamp(std::floor(event->y), 0.0, 65535.0));
-  uintptr_t buttons = 1; // the left button is down
-  if ((event->state & GDK_SHIFT_MASK) != 0)
-    buttons |= 4;
-  if ((event->state & GDK_CONTROL_MASK) != 0)
-    buttons |= 8;
-  post_message(data_window(data), WM_LBUTTONDOWN, buttons, static_cast<intptr_t>(py << 16 | px));
+  unsigned message;
+  uintptr_t pressed;
+  switch (event->button) {
+  case GDK_BUTTON_PRIMARY:
+    message = WM_LBUTTONDOWN;
+    pressed = MK_LBUTTON;
+    break;
+  case GDK_BUTTON_SECONDARY:
+    message = WM_RBUTTONDOWN;
+    pressed = MK_RBUTTON;
+    break;
+  case GDK_BUTTON_MIDDLE:
+    message = WM_MBUTTONDOWN;
+    pressed = MK_MBUTTON;
+    break;
+  default:
+    return FALSE;
+  }
+  post_message(data_window(data), message, held_of(event->state) | pressed,
+               position_of(event->x, event->y));
+  return TRUE;
+}
+
+// Moves are the window's while the pointer is over its client area; a drag that leaves it (the
+// toolkit keeps reporting while a button is held) is not.
+gboolean on_motion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
+  if (event->x < 0 || event->y < 0 || event->x >= gtk_widget_get_allocated_width(widget) ||
+      event->y >= gtk_widget_get_allocated_height(widget))
+    return FALSE;
+  post_message(data_window(data), WM_MOUSEMOVE, held_of(event->state),
+               position_of(event->x, event->y));
   return TRUE;
 }
 
@@ -751,7 +799,7 @@ void native_window_created(Window window, const WindowDesc& desc) {
 
   native.box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   native.area = gtk_drawing_area_new();
-  gtk_widget_add_events(native.area, GDK_BUTTON_PRESS_MASK);
+  gtk_widget_add_events(native.area, GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK);
   if (desc.style == WindowStyle::Fixed) {
     gtk_widget_set_size_request(native.area, desc.width, desc.height);
     gtk_window_set_resizable(toplevel, FALSE);
@@ -767,6 +815,7 @@ void native_window_created(Window window, const WindowDesc& desc) {
   g_signal_connect(native.area, "draw", G_CALLBACK(on_draw), window_data(window));
   g_signal_connect(native.area, "button-press-event", G_CALLBACK(on_button_press),
                    window_data(window));
+  g_signal_connect(native.area, "motion-notify-event", G_CALLBACK(on_motion), window_data(window));
   g_signal_connect(native.area, "size-allocate", G_CALLBACK(on_size_allocate), window_data(window));
   g_signal_connect(native.toplevel, "key-press-event", G_CALLBACK(on_key_press),
                    window_data(window));
