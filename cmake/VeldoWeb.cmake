@@ -57,8 +57,12 @@ target_compile_definitions(veldo PRIVATE
   VELDO_TEXT_FONT_FILE="${VELDO_WEB_TEXT_FONT}" VELDO_FIXED_FONT_FILE="${VELDO_WEB_FIXED_FONT}")
 
 # Every program linked with the kit is a page. The kit waits by giving the browser its thread
-# back (Asyncify unwinds the program's stack and rewinds it when the wait ends), so only the one
-# import that sleeps can unwind.
+# back: Asyncify unwinds the program's stack at the one import that sleeps and rewinds it when the
+# wait ends. Every function that may be on the stack then must be instrumented, which Asyncify
+# assumes of every function that makes an indirect call. The raster libraries' code is never on
+# the stack when the kit waits (they call nothing that sleeps), so asyncify-remove.txt leaves it
+# uninstrumented: the game's WebAssembly is 17% smaller and its play loop 10% faster for it
+# (measured with bench/play), while every program's own code is instrumented as safely as before.
 target_link_options(veldo INTERFACE
   "SHELL:--shell-file ${VELDO_WEB_DIR}/shell.html"
   "SHELL:--js-library ${VELDO_WEB_DIR}/library_veldo.js"
@@ -66,6 +70,7 @@ target_link_options(veldo INTERFACE
   "SHELL:--preload-file ${VELDO_FIXED_FONT_FILE}@${VELDO_WEB_FIXED_FONT}"
   -sASYNCIFY=1
   "-sASYNCIFY_IMPORTS=['veldo_web_sleep']"
+  -sASYNCIFY_REMOVE=@${VELDO_WEB_DIR}/asyncify-remove.txt
   -sASYNCIFY_STACK_SIZE=16384
   -sALLOW_MEMORY_GROWTH=1
   -sEXIT_RUNTIME=1
@@ -74,7 +79,8 @@ target_link_options(veldo INTERFACE
   -sMINIFY_HTML=0
   "-sEXPORTED_RUNTIME_METHODS=['UTF8ToString']")
 set_property(TARGET veldo APPEND PROPERTY INTERFACE_LINK_DEPENDS
-  ${VELDO_WEB_DIR}/shell.html ${VELDO_WEB_DIR}/library_veldo.js)
+  ${VELDO_WEB_DIR}/shell.html ${VELDO_WEB_DIR}/library_veldo.js
+  ${VELDO_WEB_DIR}/asyncify-remove.txt)
 
 # A page of `target` in build-web/`folder`/index.html.
 function(veldo_web_page target folder)
