@@ -100,12 +100,15 @@ test: test-deps
 	$(CONFIGURE) -DVELDO_BUILD_TESTS=ON -DVELDO_WEB_PAGES=$(abspath $(WEB_BUILD))
 	ctest --test-dir $(BUILD) -L web --output-on-failure --repeat until-pass:2
 
-# Every benchmark binary, then the real-window ones under Xvfb.
+# Every benchmark binary, then the real-window ones under Xvfb, then the game's page in Chromium.
 bench: test-deps
-	@bash tools/install-packages.sh $(BENCH_PACKAGES)
+	@bash tools/install-packages.sh $(BENCH_PACKAGES) $(WEB_TEST_PACKAGES)
 	$(MAKE) build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
 	@echo "== bench/run_window_bench.sh" && bash bench/run_window_bench.sh $(BUILD)
+	$(MAKE) web
+	@echo "== bench/web_bench.py" && /usr/bin/python3 bench/web_bench.py --pages $(WEB_BUILD) \
+		--native $(BUILD)
 
 # Installed as root into the live system, the dynamic linker's cache must learn of libveldo.so.1,
 # or programs linked against it in /usr/local/lib would not start. The list of the files and
