@@ -290,8 +290,6 @@ void web_window_created(Window window, const WindowDesc& desc) {
 void web_window_shown(Window window, bool visible) {
   if (web_windows.count(window) != 0)
     veldo_web_window_shown(window, visible ? 1 : 0);
-  if (visible)
-    invalidate_window(window);
 }
 
 void web_window_destroyed(Window window) {
