@@ -2,6 +2,9 @@
 # packages it needs when they are missing (as root, or through sudo).
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+WEB_BUILD ?= build-web
+# `make serve` serves the pages here, on the loopback interface only.
+WEB_PORT ?= 8000
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 # The list of what `make install` installed, which `make uninstall` reads.
@@ -13,13 +16,18 @@ BUILD_PACKAGES = cmake g++ make pkg-config libgtk-3-dev libcairo2-dev libfreetyp
 TEST_PACKAGES = libgtest-dev xvfb xauth openbox xdotool x11-utils imagemagick python3 clang \
 	libclang-rt-14-dev desktop-file-utils groff man-db libgdk-pixbuf2.0-bin
 PACKAGE_PACKAGES = dpkg-dev file
+# The web pages: Emscripten (tools/web/build-deps.sh adds what building the WebAssembly libraries
+# needs); the browser test drives Debian's Chromium through its WebDriver with Python's Selenium.
+WEB_PACKAGES = emscripten cmake make pkg-config fonts-liberation2
+WEB_TEST_PACKAGES = chromium chromium-driver python3-selenium imagemagick
 # Only the benchmarks use these: bench/frame compares the kit with SDL2's software renderer.
 BENCH_PACKAGES = libsdl2-dev libsdl2-ttf-dev
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all run test deps test-deps package-deps build build-tests build-asan unit-tests \
-	asan-tests window-tests bench install uninstall package readme-pictures clean
+	asan-tests window-tests web serve web-tests bench install uninstall package readme-pictures \
+	clean
 
 all: build
 
@@ -56,26 +64,51 @@ unit-tests: build-tests
 	ctest --test-dir $(BUILD) -L unit --output-on-failure -j $(JOBS)
 
 asan-tests: build-asan
-	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) -LE window --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) -LE 'window|web' --output-on-failure \
+		-j $(JOBS)
 
 window-tests: build-tests
 	ctest --test-dir $(BUILD) -L window --output-on-failure --repeat until-pass:2
 
-# Every test: the unit tests as built, again under the sanitizers, then the real-window tests.
-# A real-window test drives a real X server and window manager with fixed time limits, so one
-# that fails is run once more before it counts as failed.
+# The game and the examples as web pages in $(WEB_BUILD) (the WebAssembly libraries they need are
+# built once, into a cache outside the repository).
+web:
+	@bash tools/install-packages.sh $(WEB_PACKAGES)
+	VELDO_WEB_JOBS=$(JOBS) bash tools/web/build-web.sh $(WEB_BUILD)
+
+# The pages on http://127.0.0.1:$(WEB_PORT)/ until Ctrl+C.
+serve: web
+	@echo "Open http://127.0.0.1:$(WEB_PORT)/dovuvezuvir/ (the game) or http://127.0.0.1:$(WEB_PORT)/"
+	/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD) $(WEB_PORT)
+
+# The real-browser tests: the pages in headless Chromium, against the desktop's replay tool.
+web-tests: web build-tests
+	@bash tools/install-packages.sh $(WEB_TEST_PACKAGES)
+	$(CONFIGURE) -DVELDO_BUILD_TESTS=ON -DVELDO_WEB_PAGES=$(abspath $(WEB_BUILD))
+	ctest --test-dir $(BUILD) -L web --output-on-failure
+
+# Every test: the unit tests as built, again under the sanitizers, the real-window tests, then the
+# pages in a real browser. A real-window or browser test drives a real display or browser with fixed
+# time limits, so one that fails is run once more before it counts as failed.
 test: test-deps
 	$(MAKE) build-tests
-	ctest --test-dir $(BUILD) -LE window --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) -LE 'window|web' --output-on-failure -j $(JOBS)
 	$(MAKE) asan-tests
 	ctest --test-dir $(BUILD) -L window --output-on-failure --repeat until-pass:2
+	$(MAKE) web
+	@bash tools/install-packages.sh $(WEB_TEST_PACKAGES)
+	$(CONFIGURE) -DVELDO_BUILD_TESTS=ON -DVELDO_WEB_PAGES=$(abspath $(WEB_BUILD))
+	ctest --test-dir $(BUILD) -L web --output-on-failure --repeat until-pass:2
 
-# Every benchmark binary, then the real-window ones under Xvfb.
+# Every benchmark binary, then the real-window ones under Xvfb, then the game's page in Chromium.
 bench: test-deps
-	@bash tools/install-packages.sh $(BENCH_PACKAGES)
+	@bash tools/install-packages.sh $(BENCH_PACKAGES) $(WEB_TEST_PACKAGES)
 	$(MAKE) build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
 	@echo "== bench/run_window_bench.sh" && bash bench/run_window_bench.sh $(BUILD)
+	$(MAKE) web
+	@echo "== bench/web_bench.py" && /usr/bin/python3 bench/web_bench.py --pages $(WEB_BUILD) \
+		--native $(BUILD)
 
 # Installed as root into the live system, the dynamic linker's cache must learn of libveldo.so.1,
 # or programs linked against it in /usr/local/lib would not start. The list of the files and
@@ -97,4 +130,4 @@ readme-pictures: test-deps
 	@bash tools/readme-pictures.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)

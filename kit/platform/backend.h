@@ -36,7 +36,10 @@ struct Backend {
   void (*quit_on_signals)(bool on);
 };
 
+// The desktop build has the GTK backend, the browser build the web backend; both have the
+// headless one.
 const Backend& gtk_backend();
+const Backend& web_backend();
 const Backend& headless_backend();
 
 // ---- Shared-part services for backends ------------------------------------------------------
@@ -58,6 +61,10 @@ intptr_t send_message(Window window, unsigned message, uintptr_t wparam, intptr_
 // The connection to the display broke: says so on stderr, runs the kit's handler and ends the
 // process with status 1. Never returns.
 [[noreturn]] void display_lost(const char* display_name);
+// The display is going away for good while the program still runs (a web page being left): runs
+// the kit's display-lost handler, which completes what must be kept, such as a recording, and
+// returns. The program will not be given the chance to run its own loop again.
+void display_closing();
 // Async-signal-safe: the next peek_message() delivers WM_QUIT.
 void note_quit_signal();
 // How often kit_await_event() has returned since reset(), and how often the canvas was copied to

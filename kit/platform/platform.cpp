@@ -17,9 +17,18 @@ namespace shared {
 PlatformState state;
 volatile std::sig_atomic_t quit_signal_pending = 0;
 
+// The browser build has no GTK backend: there the page is the default.
+const Backend& default_backend() {
+#ifdef __EMSCRIPTEN__
+  return web_backend();
+#else
+  return gtk_backend();
+#endif
+}
+
 const Backend& backend() {
   if (state.backend == nullptr)
-    state.backend = &gtk_backend();
+    state.backend = &default_backend();
   return *state.backend;
 }
 
@@ -28,8 +37,8 @@ const Backend& backend() {
 bool select_backend(const char* name) {
   if (name == nullptr)
     return false;
-  if (std::strcmp(name, "gtk") == 0)
-    state.backend = &gtk_backend();
+  if (std::strcmp(name, default_backend().name) == 0)
+    state.backend = &default_backend();
   else if (std::strcmp(name, "headless") == 0)
     state.backend = &headless_backend();
   else
@@ -74,6 +83,11 @@ void display_lost(const char* display_name) {
     state.display_lost_handler();
   // The toolkit's own clean-up would talk to the display again, so none of it runs.
   std::_Exit(1);
+}
+
+void display_closing() {
+  if (state.display_lost_handler != nullptr)
+    state.display_lost_handler();
 }
 
 void screen_size(int* width, int* height) {

@@ -1,6 +1,7 @@
 // The platform layer: the few operations the kit needs of an operating system, in the kit's own
 // terms. The kit's control flow runs over a thread message queue, so the layer keeps one, shared
-// by both backends (GTK 3 for the desktop, headless for tests and replays). Nothing in this
+// by every backend (GTK 3 for the desktop, headless for tests and replays, the web page in a
+// browser). Nothing in this
 // header names a toolkit; the canvas and the window pictures are Cairo image surfaces.
 #pragma once
 
@@ -95,8 +96,8 @@ struct WindowDesc {
 
 // ---- Backend choice and start-up ---------------------------------------------------------------
 
-// Chooses the backend by name ("gtk", "headless") before start_up(). Returns false for an
-// unknown name.
+// Chooses the backend by name ("gtk", "headless"; "web" in a browser build, which has no "gtk")
+// before start_up(). Returns false for an unknown name or one this build does not have.
 bool select_backend(const char* name);
 const char* backend_name();
 

@@ -66,7 +66,8 @@ struct PlatformState {
 extern PlatformState state;
 extern volatile std::sig_atomic_t quit_signal_pending;
 
-// The backend chosen, GTK unless another was asked for.
+// The backend chosen: the build's default (GTK on the desktop, the page in a browser) unless
+// another was asked for.
 const Backend& backend();
 
 // The live window or menu of that handle, or nullptr.

@@ -133,6 +133,14 @@ extern "C" int kit_open(void* instance, void* previous_instance, const char* com
 
 extern "C" int kit_close(void) {
   kit.window_dc_held = false;
+  // A recording or a playback ends with the kit, as its Run menu command would end it: a program
+  // that still takes an event afterwards (or a page whose program runs once more after it was
+  // left) must not open the script again, which would start a new, empty one over the recording.
+  if (kit.recording)
+    kit_run_command(MENU_RECORD);
+  if (kit.playing_back)
+    kit_run_command(MENU_PLAYBACK);
+  kit.play_one_requested = false;
   kit_script_close();
   // Nobody takes events any more: Ctrl+C and a termination request end the process again.
   if (kit.graphics_window != 0)

@@ -72,6 +72,24 @@ TEST_F(ScriptTest, RecordingWhoseOnlyEventWasAQuitLeavesAnEmptyScript) {
   EXPECT_EQ(script_text(), "");
 }
 
+// The kit's close ends the recording with it: an event taken afterwards (a page whose program
+// runs once more after it was left) neither empties the script nor adds to it.
+TEST_F(ScriptTest, ClosingTheKitEndsTheRecordingSoLaterEventsLeaveItAsItIs) {
+  kit_set_animation(VELDO_RUN);
+  command(MENU_RECORD);
+  click(10, -20);
+  EXPECT_EQ(await_event(), mouse(10, -20));
+  EXPECT_EQ(await_event(), periodic());
+  kit_close();
+  const std::string recorded = "VELDO_PERIODIC(1);\nVELDO_MOUSE(10, -20);\nVELDO_PERIODIC(1);\n";
+  EXPECT_EQ(script_text(), recorded);
+  EXPECT_FALSE(headless::menu_checked(MENU_RECORD));
+  headless::choose_menu(MENU_QUIT);
+  EXPECT_EQ(await_event().kind, VELDO_QUIT);
+  EXPECT_EQ(await_event(), periodic());
+  EXPECT_EQ(script_text(), recorded);
+}
+
 // ---- Playback -----------------------------------------------------------------------------------
 
 TEST_F(ScriptTest, PlaybackYieldsTheRecordedEventsThenReportsTheEnd) {
