@@ -422,6 +422,31 @@ constexpr int frame_fit_requests = 20;
 // A window manager that has not framed the window within this time after mapping never will.
 constexpr guint frame_wait_checks = 100;
 
+// The width and height the window manager's decorations add around the client, as it announces
+// them on the window (_NET_FRAME_EXTENTS: left, right, top, bottom). They do not change while the
+// window is resized, unlike the frame's own geometry, which a resize changes a moment after the
+// client's. False when the window manager announces none.
+bool decoration_size(GdkWindow* gdk_window, int* width, int* height) {
+  GdkAtom type = GDK_NONE;
+  gint format = 0;
+  gint length = 0;
+  guchar* data = nullptr;
+  if (!gdk_property_get(gdk_window, gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"),
+                        gdk_atom_intern_static_string("CARDINAL"), 0, 4 * sizeof(long), FALSE,
+                        &type, &format, &length, &data) ||
+      data == nullptr)
+    return false;
+  // Format 32 comes as longs, whatever their size.
+  const bool complete = format == 32 && length >= static_cast<gint>(4 * sizeof(long));
+  if (complete) {
+    const long* extents = reinterpret_cast<const long*>(data);
+    *width = static_cast<int>(extents[0] + extents[1]);
+    *height = static_cast<int>(extents[2] + extents[3]);
+  }
+  g_free(data);
+  return complete;
+}
+
 void fit_frame(NativeWindow* native) {
   GdkWindow* gdk_window = gtk_widget_get_window(native->toplevel);
   if (native->frame_fits_left <= 0 || gdk_window == nullptr ||
@@ -434,8 +459,6 @@ void fit_frame(NativeWindow* native) {
   }
   GdkRectangle frame{0, 0, 0, 0};
   gdk_window_get_frame_extents(gdk_window, &frame);
-  const int frame_width = frame.width - gdk_window_get_width(gdk_window);
-  const int frame_height = frame.height - gdk_window_get_height(gdk_window);
   // Without a window manager the client rectangle is the outer one and matches at once. Once the
   // frame has matched, every later change is the user's.
   if (frame.x == native->outer.x && frame.y == native->outer.y &&
@@ -443,8 +466,17 @@ void fit_frame(NativeWindow* native) {
     native->frame_fits_left = 0;
     return;
   }
-  // A frame no larger than the client: the window manager has not framed the window yet.
-  if (frame_width <= 0 && frame_height <= 0)
+  int frame_width = 0;
+  int frame_height = 0;
+  if (!decoration_size(gdk_window, &frame_width, &frame_height)) {
+    // The frame's own geometry less the client's: right only when neither is changing.
+    frame_width = frame.width - gdk_window_get_width(gdk_window);
+    frame_height = frame.height - gdk_window_get_height(gdk_window);
+  }
+  // A frame no larger than the client: the window manager has not framed the window yet. One
+  // larger than the whole rectangle asked for was read while the frame was changing.
+  if ((frame_width <= 0 && frame_height <= 0) || frame_width < 0 || frame_height < 0 ||
+      frame_width >= native->outer.width || frame_height >= native->outer.height)
     return;
   if (native->frame_fit_until == 0)
     native->frame_fit_until = now + frame_fit_period_us;
