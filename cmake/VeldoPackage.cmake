@@ -28,8 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A shlibs file and the trigger that runs ldconfig, for the shared library in /usr/lib.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-# The canvas text is drawn with the fonts of these packages.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-liberation2")
+# The kit draws its text from the font files of fonts-liberation2; GTK's menus take the desktop's
+# default face, which fonts-dejavu-core gives a machine that has no other.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
 # The SVG loader that shows the game's icon on its windows.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "librsvg2-common")
 # What building a program against the kit takes.
