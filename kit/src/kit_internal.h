@@ -166,6 +166,12 @@ void kit_set_log_observer(LogObserver observer);
 intptr_t log_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
                          intptr_t lparam);
 
+// PNG pictures (png.cpp). Writes `surface` to an open file as PNG: 0, or the error met (an errno
+// value).
+int kit_write_png(std::FILE* file, cairo_surface_t* surface);
+// The permissions a new file gets: 0666 less the process's file mode mask.
+unsigned kit_new_file_mode();
+
 // Scripts (script.cpp).
 int kit_script_read();
 void kit_script_write(int kind, int x, int y, char key);

@@ -469,12 +469,6 @@ bool locate_output(Output& output) {
   return true;
 }
 
-mode_t creation_mode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 // Opens an output for writing: a temporary file beside its final name (made anew, so that it
 // follows no link), or the device or pipe itself, which must take the data without waiting for a
 // reader.
@@ -493,7 +487,7 @@ bool open_output(Output& output) {
     fd = ::mkostemp(output.temporary.data(), O_CLOEXEC);
     if (fd >= 0) {
       track_temporary(output.slot, output.temporary);
-      ::fchmod(fd, output.place.exists ? output.place.mode : creation_mode());
+      ::fchmod(fd, output.place.exists ? output.place.mode : kit_new_file_mode());
     }
   }
   if (fd < 0)
@@ -534,21 +528,10 @@ bool finish_output(Output& output, bool complete) {
   return true;
 }
 
-cairo_status_t write_png_bytes(void* closure, const unsigned char* data, unsigned int length) {
-  Output* output = static_cast<Output*>(closure);
-  if (std::fwrite(data, 1, length, output->file) == length)
-    return CAIRO_STATUS_SUCCESS;
-  if (output->error == 0)
-    output->error = errno != 0 ? errno : EIO;
-  return CAIRO_STATUS_WRITE_ERROR;
-}
-
 // Writes the canvas into an open output as PNG.
 void write_canvas(Output& output, cairo_surface_t* canvas) {
-  cairo_surface_flush(canvas);
-  if (cairo_surface_write_to_png_stream(canvas, write_png_bytes, &output) != CAIRO_STATUS_SUCCESS &&
-      output.error == 0)
-    output.error = EIO;
+  if (int error = kit_write_png(output.file, canvas); error != 0 && output.error == 0)
+    output.error = error;
 }
 
 // The frame directory is made when it is missing (one level, as mkdir makes it).

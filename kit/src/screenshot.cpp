@@ -19,27 +19,6 @@ namespace veldo {
 
 namespace {
 
-struct PngFile {
-  std::FILE* file = nullptr;
-  int error = 0; // the first error met while writing
-};
-
-cairo_status_t write_png_bytes(void* closure, const unsigned char* data, unsigned int length) {
-  auto* png = static_cast<PngFile*>(closure);
-  if (std::fwrite(data, 1, length, png->file) == length)
-    return CAIRO_STATUS_SUCCESS;
-  if (png->error == 0)
-    png->error = errno != 0 ? errno : EIO;
-  return CAIRO_STATUS_WRITE_ERROR;
-}
-
-// The permissions a new file gets: what the process's file mode mask lets through of 0666.
-mode_t creation_mode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 // The visible part of the canvas written to an open file as PNG; 0, or the error met.
 int write_visible_canvas(std::FILE* file) {
   cairo_surface_t* canvas = platform::canvas_surface();
@@ -51,12 +30,9 @@ int write_visible_canvas(std::FILE* file) {
   cairo_set_source_surface(cr, canvas, 0, 0);
   cairo_paint(cr);
   cairo_destroy(cr);
-  PngFile png{file};
-  const cairo_status_t status = cairo_surface_write_to_png_stream(visible, write_png_bytes, &png);
+  const int error = kit_write_png(file, visible);
   cairo_surface_destroy(visible);
-  if (png.error != 0)
-    return png.error;
-  return status == CAIRO_STATUS_SUCCESS ? 0 : (status == CAIRO_STATUS_NO_MEMORY ? ENOMEM : EIO);
+  return error;
 }
 
 // Writes the picture beside `path` under a temporary name and renames it into place; 0, or the
@@ -71,7 +47,7 @@ int save_visible_canvas(const std::string& path) {
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0)
     return errno;
-  ::fchmod(fd, creation_mode());
+  ::fchmod(fd, kit_new_file_mode());
   std::FILE* file = ::fdopen(fd, "wb");
   int error = 0;
   if (file == nullptr) {
