@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace veldo::testing {
 
 struct Event {
@@ -27,6 +29,16 @@ inline Event await_event() {
   Event event;
   event.kind = kit_await_event(&event.x, &event.y, &event.key);
   return event;
+}
+
+// Every canvas pixel (0xRRGGBB), row by row.
+inline std::vector<uint32_t> canvas_snapshot() {
+  std::vector<uint32_t> pixels;
+  pixels.reserve(CANVAS_WIDTH * CANVAS_HEIGHT);
+  for (int y = 0; y < CANVAS_HEIGHT; ++y)
+    for (int x = 0; x < CANVAS_WIDTH; ++x)
+      pixels.push_back(headless::canvas_pixel(x, y));
+  return pixels;
 }
 
 // Runs `action` once, the first time the kit would wait with an empty queue at or after

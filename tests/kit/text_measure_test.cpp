@@ -10,15 +10,6 @@
 namespace veldo::testing {
 namespace {
 
-std::vector<uint32_t> canvas() {
-  std::vector<uint32_t> pixels;
-  pixels.reserve(CANVAS_WIDTH * CANVAS_HEIGHT);
-  for (int y = 0; y < CANVAS_HEIGHT; ++y)
-    for (int x = 0; x < CANVAS_WIDTH; ++x)
-      pixels.push_back(headless::canvas_pixel(x, y));
-  return pixels;
-}
-
 // The first and last canvas rows holding a pixel that is not white.
 std::pair<int, int> inked_rows() {
   int first = -1, last = -1;
@@ -62,11 +53,12 @@ TEST_F(TextMeasureTest, WhatFollowsATextGoesExactlyAtItsMeasuredWidth) {
 
     kit_clear();
     kit_text(VELDO_BLACK, x, y, size, (head + tail).c_str());
-    const std::vector<uint32_t> whole = canvas();
+    const std::vector<uint32_t> whole = canvas_snapshot();
     kit_clear();
     kit_text(VELDO_BLACK, x, y, size, head.c_str());
     kit_text(VELDO_BLACK, x + kit_text_width(size, head.c_str()), y, size, tail.c_str());
-    ASSERT_EQ(canvas(), whole) << '"' << head << "\" + \"" << tail << "\" at size " << size;
+    ASSERT_EQ(canvas_snapshot(), whole)
+        << '"' << head << "\" + \"" << tail << "\" at size " << size;
   }
 }
 
@@ -106,11 +98,11 @@ TEST_F(TextMeasureTest, TheSizeIsCorrectedAsKitTextCorrectsItWithoutAWord) {
 
   kit_clear();
   kit_text(VELDO_BLACK, -290, 100, 300, "ab1");
-  const std::vector<uint32_t> whole = canvas();
+  const std::vector<uint32_t> whole = canvas_snapshot();
   kit_clear();
   kit_text(VELDO_BLACK, -290, 100, 300, "ab");
   kit_text(VELDO_BLACK, -290 + kit_text_width(300, "ab"), 100, 300, "1");
-  EXPECT_EQ(canvas(), whole);
+  EXPECT_EQ(canvas_snapshot(), whole);
 }
 
 TEST(TextMeasureBeforeOpeningTest, TextCanBeMeasuredBeforeTheKitIsOpen) {

@@ -19,15 +19,6 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 constexpr uint32_t RED = 0xFF0000;
 constexpr uint32_t BLUE = 0x0000FF;
 
-std::vector<uint32_t> snapshot() {
-  std::vector<uint32_t> pixels;
-  pixels.reserve(CANVAS_WIDTH * CANVAS_HEIGHT);
-  for (int y = 0; y < CANVAS_HEIGHT; ++y)
-    for (int x = 0; x < CANVAS_WIDTH; ++x)
-      pixels.push_back(headless::canvas_pixel(x, y));
-  return pixels;
-}
-
 // Rows and columns of the canvas holding a pixel other than `background`, inside the frame.
 struct Ink {
   int left = CANVAS_WIDTH, top = CANVAS_HEIGHT, right = -1, bottom = -1;
@@ -76,36 +67,36 @@ TEST_F(TextTest, TwoLinesLieInTheBandsOfTheLayoutRule) {
   EXPECT_TRUE(ink(WHITE, anchor_row, anchor_row + h - 1).any());
 
   // The same pixels as each line drawn on its own, the second one line height lower.
-  std::vector<uint32_t> together = snapshot();
+  std::vector<uint32_t> together = canvas_snapshot();
   kit_clear();
   kit_text(0, -200, 10, 20, "one");
   kit_text(0, -200, 10 - h, 20, "two");
-  EXPECT_TRUE(snapshot() == together);
+  EXPECT_TRUE(canvas_snapshot() == together);
 }
 
 TEST_F(TextTest, EveryFurtherLineIsOneLineHeightLower) {
   const int h = line_height(12);
   kit_text(4, -250, 200, 12, "a\n\nb\nc");
-  std::vector<uint32_t> together = snapshot();
+  std::vector<uint32_t> together = canvas_snapshot();
   kit_clear();
   kit_text(4, -250, 200, 12, "a");
   kit_text(4, -250, 200 - 2 * h, 12, "b");
   kit_text(4, -250, 200 - 3 * h, 12, "c");
-  EXPECT_TRUE(snapshot() == together);
+  EXPECT_TRUE(canvas_snapshot() == together);
 }
 
 TEST_F(TextTest, TrailingLineFeedAndEmptyTextsPaintNothingMore) {
-  std::vector<uint32_t> cleared = snapshot();
+  std::vector<uint32_t> cleared = canvas_snapshot();
   kit_text(0, 0, 0, 30, "");
   kit_text(0, 0, 0, 30, "\n");
   kit_text(0, 0, 0, 30, "\n\n\n");
-  EXPECT_TRUE(snapshot() == cleared);
+  EXPECT_TRUE(canvas_snapshot() == cleared);
 
   kit_text(0, -100, 0, 30, "ab");
-  std::vector<uint32_t> plain = snapshot();
+  std::vector<uint32_t> plain = canvas_snapshot();
   kit_clear();
   kit_text(0, -100, 0, 30, "ab\n");
-  EXPECT_TRUE(snapshot() == plain);
+  EXPECT_TRUE(canvas_snapshot() == plain);
 }
 
 TEST_F(TextTest, SizeIsTheCharacterHeightInPixels) {
@@ -128,11 +119,11 @@ TEST_F(TextTest, SizeIsTheCharacterHeightInPixels) {
 
 TEST_F(TextTest, SizeZeroIsTheDefaultHeight) {
   kit_text(0, -100, 0, 0, "Default");
-  std::vector<uint32_t> zero = snapshot();
+  std::vector<uint32_t> zero = canvas_snapshot();
   EXPECT_TRUE(ink(WHITE).any());
   kit_clear();
   kit_text(0, -100, 0, platform::DEFAULT_TEXT_SIZE, "Default");
-  EXPECT_TRUE(snapshot() == zero);
+  EXPECT_TRUE(canvas_snapshot() == zero);
   EXPECT_EQ(line_height(0), line_height(platform::DEFAULT_TEXT_SIZE));
 }
 
@@ -166,25 +157,25 @@ TEST_F(TextTest, BytesThatAreNotUtf8AreStillDrawn) {
 TEST_F(TextTest, AValidUtf8LineIsReadAsUtf8AndAnyOtherLineAsLatin1) {
   // One byte 0xE9 is Latin-1's e acute: the same pixels as its two UTF-8 bytes.
   kit_text(0, -200, 0, 40, "caf\xe9");
-  std::vector<uint32_t> latin1 = snapshot();
+  std::vector<uint32_t> latin1 = canvas_snapshot();
   kit_clear();
   kit_text(0, -200, 0, 40, "caf\xc3\xa9");
-  EXPECT_TRUE(snapshot() == latin1);
+  EXPECT_TRUE(canvas_snapshot() == latin1);
   // A line holding one byte that is not UTF-8 is Latin-1 throughout: C3 A9 E9 is
   // "\u00c3\u00a9\u00e9", not an e acute followed by a stray byte.
   kit_clear();
   kit_text(0, -200, 0, 40, "\xc3\xa9\xe9");
-  std::vector<uint32_t> mixed = snapshot();
+  std::vector<uint32_t> mixed = canvas_snapshot();
   kit_clear();
   kit_text(0, -200, 0, 40, "\xc3\x83\xc2\xa9\xc3\xa9");
-  EXPECT_TRUE(snapshot() == mixed);
+  EXPECT_TRUE(canvas_snapshot() == mixed);
   // The rule holds for each line of a text on its own.
   kit_clear();
   kit_text(0, -200, 0, 40, "\xc3\xa9\ncaf\xe9");
-  std::vector<uint32_t> two_lines = snapshot();
+  std::vector<uint32_t> two_lines = canvas_snapshot();
   kit_clear();
   kit_text(0, -200, 0, 40, "\xc3\xa9\ncaf\xc3\xa9");
-  EXPECT_TRUE(snapshot() == two_lines);
+  EXPECT_TRUE(canvas_snapshot() == two_lines);
 }
 
 // HarfBuzz's own UTF-8 reader marks every ill-formed sequence with the replacement code point; a
@@ -271,13 +262,13 @@ TEST_F(TextTest, AMeasuredWidthIsWhereTheNextGlyphGoes) {
     SCOPED_TRACE(label);
     kit_clear();
     kit_printf(0, -250, 0, 12, "%s42", label);
-    std::vector<uint32_t> whole = snapshot();
+    std::vector<uint32_t> whole = canvas_snapshot();
     kit_clear();
     const platform::TextExtent extent = platform::measure_text_line(12, label, std::strlen(label));
     EXPECT_EQ(extent.height, line_height(12));
     kit_text(0, -250, 0, 12, label);
     kit_text(0, -250 + extent.width, 0, 12, "42");
-    EXPECT_TRUE(snapshot() == whole);
+    EXPECT_TRUE(canvas_snapshot() == whole);
   }
   EXPECT_EQ(platform::measure_text_line(30, "", 0).width, 0);
   EXPECT_EQ(platform::measure_text_line(0, "", 0).height, line_height(16));
@@ -285,10 +276,10 @@ TEST_F(TextTest, AMeasuredWidthIsWhereTheNextGlyphGoes) {
 
 TEST_F(TextTest, PrintfDrawsWhatTextDrawsForTheFormattedString) {
   kit_printf(0, -150, 0, 24, "Level: %d %s", 12, "up");
-  std::vector<uint32_t> formatted = snapshot();
+  std::vector<uint32_t> formatted = canvas_snapshot();
   kit_clear();
   kit_text(0, -150, 0, 24, "Level: 12 up");
-  EXPECT_TRUE(snapshot() == formatted);
+  EXPECT_TRUE(canvas_snapshot() == formatted);
 }
 
 } // namespace
