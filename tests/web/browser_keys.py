@@ -21,15 +21,16 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
 import unittest
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
+# The page tests' quiet server handler and their polling wait.
+from browser_test import WAIT_LIMIT, QuietHandler, wait_until
+
 ARGS = None
-WAIT_LIMIT = float(os.environ.get("VELDO_WAIT_LIMIT", "30"))
 
 # Runs in the page before its own scripts: each key-down the page receives, and whether the page
 # kept the browser from acting on it, once every listener has seen it.
@@ -39,22 +40,6 @@ addEventListener('keydown', e => {
   setTimeout(() => __keys.push({key: e.key, ctrl: e.ctrlKey, kept: e.defaultPrevented}), 0);
 }, true);
 """
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-def wait_until(what, condition, limit=WAIT_LIMIT):
-    deadline = time.monotonic() + limit
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {limit:.0f} s waiting for {what}")
-        time.sleep(0.05)
 
 
 class Shortcuts(unittest.TestCase):
